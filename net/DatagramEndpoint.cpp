@@ -1,0 +1,216 @@
+// SPDX-FileCopyrightText: 2026 The Harkline developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "DatagramEndpoint.h"
+
+#include "Failure.h"
+#include "Payload.h"
+#include "PortText.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QHostAddress>
+
+#include <cerrno>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// How long one pass of the event loop may spend announcing datagrams before it lets input and
+// repaints through.
+constexpr qint64 AnnounceSliceMs = 8;
+
+constexpr int LargestPort = 65535;
+constexpr int FirstUnprivilegedPort = 1024;
+
+Failure bindRefused(int port, int error)
+{
+    const QString reason = qt_error_string(error);
+    QString advice;
+    if (error == EADDRINUSE) {
+        advice = QStringLiteral(" Another program is using this port: stop it, or choose another "
+                                "port.");
+    } else if (error == EACCES && port < FirstUnprivilegedPort) {
+        QString program = QCoreApplication::applicationFilePath();
+        if (program.isEmpty())
+            program = QStringLiteral("harkline");
+        advice = QStringLiteral(" Ports below %1 need the cap_net_bind_service capability: grant "
+                                "it with \"sudo setcap cap_net_bind_service=+ep %2\", or choose a "
+                                "port of %1 or more.")
+                     .arg(FirstUnprivilegedPort)
+                     .arg(program);
+    }
+    return Failure(
+        FailureNumber::BindRefused,
+        QStringLiteral("Cannot listen on UDP port %1: %2.%3").arg(port).arg(reason, advice));
+}
+
+Failure portOutOfRange(qint64 port)
+{
+    return Failure(FailureNumber::PortOutOfRange,
+                   QStringLiteral("Port %1 is not a UDP port: ports run from 0 to %2.")
+                       .arg(port)
+                       .arg(LargestPort));
+}
+
+} // namespace
+
+DatagramEndpoint::DatagramEndpoint(QObject *parent)
+    : QObject(parent)
+{ }
+
+DatagramEndpoint::~DatagramEndpoint()
+{
+    Close();
+}
+
+void DatagramEndpoint::setRemoteHost(const QString &host)
+{
+    m_remoteHost = host;
+}
+
+void DatagramEndpoint::setRemotePort(qint32 port)
+{
+    if (port < 0 || port > LargestPort)
+        throw portOutOfRange(port);
+    m_remotePort = port;
+}
+
+int DatagramEndpoint::LocalPort() const
+{
+    sockaddr_in address {};
+    socklen_t length = sizeof(address);
+    if (m_socket < 0 || getsockname(m_socket, reinterpret_cast<sockaddr *>(&address), &length) < 0)
+        return 0;
+    return ntohs(address.sin_port);
+}
+
+void DatagramEndpoint::Bind(double localPort)
+{
+    const qint32 port = RoundHalfEven(localPort);
+    if (port < 0 || port > LargestPort)
+        throw portOutOfRange(port);
+    if (m_socket >= 0) {
+        throw Failure(FailureNumber::BindRefused,
+                      QStringLiteral("Cannot listen on UDP port %1: this endpoint already listens "
+                                     "on port %2.")
+                          .arg(port)
+                          .arg(LocalPort()));
+    }
+
+    const int socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (socket < 0)
+        throw bindRefused(port, errno);
+    if (m_receiveBufferSize > 0) {
+        // Best effort: a smaller buffer than asked for only means the reader must keep up sooner.
+        setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &m_receiveBufferSize,
+                   sizeof(m_receiveBufferSize));
+    }
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(quint16(port));
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (::bind(socket, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) < 0) {
+        const int error = errno;
+        ::close(socket);
+        throw bindRefused(port, error);
+    }
+
+    m_socket = socket;
+    m_reader = std::make_unique<SocketReader>(socket);
+    connect(m_reader.get(), &SocketReader::datagramsWaiting, this,
+            &DatagramEndpoint::announceArrivals, Qt::QueuedConnection);
+    m_reader->start();
+}
+
+void DatagramEndpoint::SendData(const QString &text)
+{
+    const QByteArray payload = textToPayload(text);
+    const QHostAddress host(m_remoteHost);
+    bool isIPv4 = false;
+    const quint32 ipv4 = host.toIPv4Address(&isIPv4);
+    if (!isIPv4) {
+        throw Failure(FailureNumber::SendRefused,
+                      QStringLiteral("Cannot send to \"%1\": the remote host must be a dotted IPv4 "
+                                     "address.")
+                          .arg(m_remoteHost));
+    }
+    const QString destination = QStringLiteral("%1 port %2").arg(m_remoteHost).arg(m_remotePort);
+    if (m_remotePort == 0) {
+        throw Failure(
+            FailureNumber::SendRefused,
+            QStringLiteral("Cannot send to %1: no program can listen on port 0.").arg(destination));
+    }
+    if (m_socket < 0) {
+        throw Failure(
+            FailureNumber::SendRefused,
+            QStringLiteral("Cannot send to %1: the endpoint is not bound.").arg(destination));
+    }
+
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(quint16(m_remotePort));
+    address.sin_addr.s_addr = htonl(ipv4);
+    if (::sendto(m_socket, payload.constData(), std::size_t(payload.size()), 0,
+                 reinterpret_cast<const sockaddr *>(&address), sizeof(address))
+        < 0) {
+        throw Failure(
+            FailureNumber::SendRefused,
+            QStringLiteral("Cannot send to %1: %2.").arg(destination, qt_error_string(errno)));
+    }
+}
+
+void DatagramEndpoint::GetData(QString &text)
+{
+    text.clear();
+    if (m_announced.empty())
+        return;
+    const ReceivedDatagram datagram = std::move(m_announced.front());
+    m_announced.pop_front();
+    m_reader->release(datagram.payload.size());
+    if (datagram.error != 0) {
+        throw Failure(FailureNumber::ReceiveFailed,
+                      QStringLiteral("Cannot receive on UDP port %1: %2.")
+                          .arg(LocalPort())
+                          .arg(qt_error_string(datagram.error)));
+    }
+    text = payloadToText(datagram.payload);
+}
+
+void DatagramEndpoint::Close()
+{
+    if (m_socket < 0)
+        return;
+    m_reader.reset(); // stops the reading thread before its socket goes
+    ::close(m_socket);
+    m_socket = -1;
+    // What was not fetched belonged to the closed socket and goes with it.
+    m_unannounced.clear();
+    m_announced.clear();
+}
+
+void DatagramEndpoint::announceArrivals()
+{
+    // A handler that runs a nested event loop must not see the next datagram before it returns;
+    // the outer pass carries on afterwards.
+    if (m_announcing)
+        return;
+    m_announcing = true;
+
+    QElapsedTimer slice;
+    slice.start();
+    while (m_reader && slice.elapsed() < AnnounceSliceMs) {
+        if (m_unannounced.empty() && !m_reader->takeAll(m_unannounced))
+            break;
+        m_announced.push_back(std::move(m_unannounced.front()));
+        m_unannounced.pop_front();
+        emit DataArrival(qint32(m_announced.back().payload.size()));
+    }
+
+    m_announcing = false;
+    if (m_reader && (!m_unannounced.empty() || m_reader->hasArrivals()))
+        QMetaObject::invokeMethod(this, &DatagramEndpoint::announceArrivals, Qt::QueuedConnection);
+}
