@@ -19,6 +19,7 @@ enum class FailureNumber : qint32 {
     SendRefused = 4, // a datagram could not be sent
     ReceiveFailed = 5, // the system reported an error while receiving
     NotLatin1 = 6, // a character that cannot travel as one byte
+    Unexpected = 7, // anything else that went wrong, such as running out of memory
 };
 
 // What a failing operation raises. Handlers let it pass; the program's one failure trap reports

@@ -1,0 +1,14 @@
+// SPDX-FileCopyrightText: 2026 The Harkline developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "FRM_Harkline.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    FRM_Harkline window;
+    window.show();
+    return app.exec();
+}
