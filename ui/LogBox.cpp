@@ -18,6 +18,8 @@ LogBox::LogBox(QWidget *parent)
     // A long log must not keep a second copy of itself in the undo history.
     setUndoRedoEnabled(false);
     setLineWrapMode(QPlainTextEdit::NoWrap);
+    // First in the tab order, so Tab must lead on to the port box rather than type a tab.
+    setTabChangesFocus(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 }

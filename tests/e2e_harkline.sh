@@ -1,0 +1,134 @@
+#!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Harkline developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+#
+# Drives the built program as a person would: in a real X window, with real key presses from
+# outside, a datagram from another process, and the log read back through the clipboard.
+# Usage: e2e_harkline.sh path/to/harkline path/to/close_window
+set -uo pipefail
+
+harkline=$1
+close_window=$2
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*"; exit 1; }
+step() { echo "-- $*"; }
+
+for tool in Xvfb xdotool xclip ss; do
+    command -v "$tool" >/dev/null || fail "$tool is missing (scripts/setup test installs it)"
+done
+
+# A display of our own, whatever else runs on this machine.
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.1; done
+[[ -s "$work/display" ]] || fail "Xvfb did not start"
+export DISPLAY=:$(head -n1 "$work/display")
+export QT_QPA_PLATFORM=xcb
+
+is_bound() { [[ -n $(ss -Hulnp "sport = :$1" 2>/dev/null) ]]; }
+port=
+for candidate in $(shuf -i 20000-31999 -n 50); do
+    if ! is_bound "$candidate"; then port=$candidate; break; fi
+done
+[[ -n $port ]] || fail "no free port below 32000"
+
+wait_for() { # seconds, command...
+    local tries=$(($1 * 10)); shift
+    for _ in $(seq "$tries"); do "$@" && return 0; sleep 0.1; done
+    return 1
+}
+
+start_program() { # name of the variable that gets the pid and the window id
+    "$harkline" >>"$work/harkline.log" 2>&1 &
+    local pid=$!
+    pids+=("$pid")
+    local window
+    window=$(xdotool search --all --sync --onlyvisible --pid "$pid" --name '^Harkline 1\.0 $' | head -n1)
+    [[ -n $window ]] || fail "the window did not appear"
+    # Without a window manager nobody gives the window the keyboard focus: give it, as a click would.
+    xdotool windowfocus --sync "$window"
+    printf -v "$1" '%s %s' "$pid" "$window"
+}
+
+exit_status_within() { # pid seconds
+    local pid=$1 tries=$(($2 * 10))
+    for _ in $(seq "$tries"); do
+        if ! kill -0 "$pid" 2>/dev/null; then wait "$pid"; return $?; fi
+        sleep 0.1
+    done
+    return 255
+}
+
+step "start the program; the log box has the focus; Tab leads to the port box"
+start_program first
+read -r pid window <<<"$first"
+xdotool key --window "$window" Tab ctrl+a
+xdotool type --window "$window" --delay 20 "$port"
+xdotool key --window "$window" alt+s
+wait_for 5 is_bound "$port" || fail "Start did not bind port $port"
+
+step "a datagram from another process, then Check"
+printf '<13>hello from another process' >"/dev/udp/127.0.0.1/$port"
+sleep 0.3
+xdotool key --window "$window" alt+c
+
+step "read the log back through the clipboard"
+expected=$(printf '<13>hello from another process\nReception is OK on UDP port : %s\n' "$port")
+read_log() {
+    # Click into the log box (it starts 40 pixels down), select all, copy.
+    xdotool mousemove --window "$window" 100 90 click 1
+    xdotool key --window "$window" ctrl+a ctrl+c
+    sleep 0.2
+    log=$(xclip -o -selection clipboard 2>/dev/null)
+    [[ $log == "$expected" ]]
+}
+wait_for 5 read_log || fail "log reads $(printf '%q' "$log"), expected $(printf '%q' "$expected")"
+
+step "a second copy on the same port reports the failure and ends with a failure status"
+start_program second
+read -r pid2 window2 <<<"$second"
+xdotool key --window "$window2" Tab ctrl+a
+xdotool type --window "$window2" --delay 20 "$port"
+xdotool key --window "$window2" alt+s
+# xdotool matches names without regard to case, so the main window's class, "harkline", matches too.
+find_box() { box=$(xdotool search --all --onlyvisible --pid "$pid2" --name '^Harkline$' | grep -vx "$window2" | head -n1); [[ -n $box ]]; }
+wait_for 5 find_box || fail "no failure message appeared"
+xdotool windowfocus --sync "$box"
+xdotool key --window "$box" Return 2>/dev/null # the box is gone before the key is released
+exit_status_within "$pid2" 5
+status=$?
+[[ $status -ne 0 && $status -ne 255 ]] || fail "the second copy ended with status $status"
+is_bound "$port" || fail "the failure in the second copy took the first copy's port"
+
+step "Stop ends the program and frees the port at once"
+xdotool windowfocus --sync "$window"
+xdotool key --window "$window" alt+s
+exit_status_within "$pid" 5
+status=$?
+[[ $status -eq 0 ]] || fail "Stop ended the program with status $status"
+is_bound "$port" && fail "port $port still bound after Stop"
+
+step "closing from the title bar while listening ends the program and frees the port"
+start_program third
+read -r pid3 window3 <<<"$third"
+xdotool key --window "$window3" Tab ctrl+a
+xdotool type --window "$window3" --delay 20 "$port"
+xdotool key --window "$window3" alt+s
+wait_for 5 is_bound "$port" || fail "Start did not bind port $port again"
+# What a window manager sends when the close box is clicked.
+# A close request from the title bar, as a window manager passes it on.
+"$close_window" "$window3"
+exit_status_within "$pid3" 5
+status=$?
+[[ $status -eq 0 ]] || fail "closing ended the program with status $status"
+is_bound "$port" && fail "port $port still bound after closing"
+
+echo "PASS: e2e_harkline"
