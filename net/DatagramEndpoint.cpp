@@ -8,8 +8,8 @@
 #include "PortText.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QHostAddress>
+#include <QTimer>
 
 #include <cerrno>
 
@@ -19,9 +19,13 @@
 
 namespace {
 
-// How long one pass of the event loop may spend announcing datagrams before it lets input and
-// repaints through.
-constexpr qint64 AnnounceSliceMs = 8;
+// In a flood, each pass of the event loop announces at most this many datagrams (the window then
+// inserts them into the log and repaints), and the next pass waits a little. The window keeps
+// repainting and taking input, and it leaves a processor to the reader: on a machine with few
+// cores a window that took one whole would delay the reader enough for the kernel's small buffer
+// to overflow.
+constexpr int MaxAnnouncedPerPass = 128;
+constexpr int FloodPauseMs = 2;
 
 constexpr int LargestPort = 65535;
 constexpr int FirstUnprivilegedPort = 1024;
@@ -60,7 +64,11 @@ Failure portOutOfRange(qint64 port)
 
 DatagramEndpoint::DatagramEndpoint(QObject *parent)
     : QObject(parent)
-{ }
+{
+    m_announceTimer.setSingleShot(true);
+    m_announceTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_announceTimer, &QTimer::timeout, this, &DatagramEndpoint::announceArrivals);
+}
 
 DatagramEndpoint::~DatagramEndpoint()
 {
@@ -101,7 +109,7 @@ void DatagramEndpoint::Bind(double localPort)
                           .arg(LocalPort()));
     }
 
-    const int socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    const int socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (socket < 0)
         throw bindRefused(port, errno);
     if (m_receiveBufferSize > 0) {
@@ -121,8 +129,14 @@ void DatagramEndpoint::Bind(double localPort)
 
     m_socket = socket;
     m_reader = std::make_unique<SocketReader>(socket);
-    connect(m_reader.get(), &SocketReader::datagramsWaiting, this,
-            &DatagramEndpoint::announceArrivals, Qt::QueuedConnection);
+    // During a flood's pause the timer is already running: the news waits for it.
+    connect(
+        m_reader.get(), &SocketReader::datagramsWaiting, this,
+        [this] {
+            if (!m_announceTimer.isActive())
+                m_announceTimer.start(0);
+        },
+        Qt::QueuedConnection);
     m_reader->start();
 }
 
@@ -166,18 +180,27 @@ void DatagramEndpoint::SendData(const QString &text)
 void DatagramEndpoint::GetData(QString &text)
 {
     text.clear();
-    if (m_announced.empty())
+    if (m_announcedCount == 0)
         return;
-    const ReceivedDatagram datagram = std::move(m_announced.front());
-    m_announced.pop_front();
-    m_reader->release(datagram.payload.size());
-    if (datagram.error != 0) {
+    const DatagramBatch &batch = m_batches.front();
+    const qsizetype index = m_fetchIndex;
+    const int error = batch.isError(index) ? batch.error : 0;
+    const QByteArrayView payload = batch.payload(index);
+    if (error == 0)
+        text = payloadToText(payload);
+    m_reader->release(payload.size());
+    --m_announcedCount;
+    if (++m_fetchIndex == batch.count()) {
+        m_batches.pop_front();
+        m_fetchIndex = 0;
+        --m_announceBatch; // a fully fetched batch was fully announced: the place is further on
+    }
+    if (error != 0) {
         throw Failure(FailureNumber::ReceiveFailed,
                       QStringLiteral("Cannot receive on UDP port %1: %2.")
                           .arg(LocalPort())
-                          .arg(qt_error_string(datagram.error)));
+                          .arg(qt_error_string(error)));
     }
-    text = payloadToText(datagram.payload);
 }
 
 void DatagramEndpoint::Close()
@@ -188,8 +211,12 @@ void DatagramEndpoint::Close()
     ::close(m_socket);
     m_socket = -1;
     // What was not fetched belonged to the closed socket and goes with it.
-    m_unannounced.clear();
-    m_announced.clear();
+    m_announceTimer.stop();
+    m_batches.clear();
+    m_fetchIndex = 0;
+    m_announcedCount = 0;
+    m_announceBatch = 0;
+    m_announceIndex = 0;
 }
 
 void DatagramEndpoint::announceArrivals()
@@ -200,17 +227,23 @@ void DatagramEndpoint::announceArrivals()
         return;
     m_announcing = true;
 
-    QElapsedTimer slice;
-    slice.start();
-    while (m_reader && slice.elapsed() < AnnounceSliceMs) {
-        if (m_unannounced.empty() && !m_reader->takeAll(m_unannounced))
+    int announced = 0;
+    while (m_reader && announced < MaxAnnouncedPerPass) {
+        if (m_announceBatch == m_batches.size() && !m_reader->takeAll(m_batches))
             break;
-        m_announced.push_back(std::move(m_unannounced.front()));
-        m_unannounced.pop_front();
-        emit DataArrival(qint32(m_announced.back().payload.size()));
+        const DatagramBatch &batch = m_batches[m_announceBatch];
+        const qsizetype size = batch.payload(m_announceIndex).size();
+        if (++m_announceIndex == batch.count()) {
+            ++m_announceBatch;
+            m_announceIndex = 0;
+        }
+        ++m_announcedCount;
+        ++announced;
+        emit DataArrival(qint32(size));
     }
 
     m_announcing = false;
-    if (m_reader && (!m_unannounced.empty() || m_reader->hasArrivals()))
-        QMetaObject::invokeMethod(this, &DatagramEndpoint::announceArrivals, Qt::QueuedConnection);
+    const bool more = m_announceBatch < m_batches.size() || (m_reader && m_reader->hasArrivals());
+    if (m_reader && more)
+        m_announceTimer.start(announced == MaxAnnouncedPerPass ? FloodPauseMs : 0);
 }

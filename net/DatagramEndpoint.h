@@ -8,6 +8,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <deque>
 #include <memory>
@@ -60,9 +61,16 @@ private:
 
     int m_socket = -1;
     std::unique_ptr<SocketReader> m_reader;
-    std::deque<ReceivedDatagram> m_unannounced; // taken from the reader, not announced yet
-    std::deque<ReceivedDatagram> m_announced; // announced, waiting for GetData
+
+    // Batches taken from the reader, oldest first. The oldest datagrams have been announced and
+    // wait for GetData; the rest wait to be announced.
+    std::deque<DatagramBatch> m_batches;
+    qsizetype m_fetchIndex = 0; // next to fetch, in the first batch
+    qsizetype m_announcedCount = 0; // announced and not fetched yet
+    std::size_t m_announceBatch = 0; // next to announce: a batch, counted from the first
+    qsizetype m_announceIndex = 0; // and its place in that batch
     bool m_announcing = false;
+    QTimer m_announceTimer;
 };
 
 #endif // HARKLINE_DATAGRAMENDPOINT_H

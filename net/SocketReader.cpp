@@ -7,18 +7,14 @@
 
 #include <array>
 #include <cerrno>
-#include <vector>
 
-#include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
 // One system call takes up to this many datagrams; each buffer holds the largest IPv4 payload
-// (65,507 bytes) whole.
-constexpr int BatchSize = 32;
+// (65,507 bytes) whole. Only the pages a datagram touches become resident.
+constexpr int BatchSize = 64;
 constexpr int BufferSize = 65536;
 
 } // namespace
@@ -26,7 +22,6 @@ constexpr int BufferSize = 65536;
 SocketReader::SocketReader(int socket, QObject *parent)
     : QThread(parent)
     , m_socket(socket)
-    , m_wake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
 {
     setObjectName(QStringLiteral("SocketReader"));
 }
@@ -34,16 +29,12 @@ SocketReader::SocketReader(int socket, QObject *parent)
 SocketReader::~SocketReader()
 {
     m_stopping = true;
-    if (m_wake >= 0) {
-        const eventfd_t one = 1;
-        eventfd_write(m_wake, one);
-    }
+    // Wakes a receive that is waiting for the next datagram: it returns with nothing.
+    ::shutdown(m_socket, SHUT_RD);
     wait();
-    if (m_wake >= 0)
-        ::close(m_wake);
 }
 
-bool SocketReader::takeAll(std::deque<ReceivedDatagram> &into)
+bool SocketReader::takeAll(std::deque<DatagramBatch> &into)
 {
     QMutexLocker locker(&m_mutex);
     if (m_arrived.empty())
@@ -74,23 +65,8 @@ bool SocketReader::isFull() const
     return m_heldDatagrams >= MaxHeldDatagrams || m_heldBytes >= MaxHeldBytes;
 }
 
-bool SocketReader::waitForSocket(int timeoutMs)
-{
-    std::array<pollfd, 2> fds = { pollfd { m_socket, POLLIN, 0 }, pollfd { m_wake, POLLIN, 0 } };
-    // While full, only the stop request is waited for; the socket is looked at again after the
-    // timeout.
-    const nfds_t count = timeoutMs < 0 ? 2 : 1;
-    pollfd *first = timeoutMs < 0 ? &fds[0] : &fds[1];
-    if (poll(first, count, timeoutMs) < 0 && errno != EINTR)
-        return false;
-    return !m_stopping;
-}
-
 void SocketReader::run()
 {
-    if (m_wake < 0)
-        return; // no way to be stopped: never start a wait that could not end
-
     std::vector<char> buffers(std::size_t(BatchSize) * BufferSize);
     std::array<iovec, BatchSize> vectors {};
     std::array<mmsghdr, BatchSize> messages {};
@@ -100,44 +76,44 @@ void SocketReader::run()
         messages[i].msg_hdr.msg_iovlen = 1;
     }
 
-    std::vector<ReceivedDatagram> batch;
-    batch.reserve(BatchSize);
     while (!m_stopping) {
         if (isFull()) {
-            if (!waitForSocket(10))
-                return;
+            msleep(5);
             continue;
         }
 
-        const int count = recvmmsg(m_socket, messages.data(), BatchSize, MSG_DONTWAIT, nullptr);
+        // Waits for one datagram, then takes whatever else is already there.
+        const int count = recvmmsg(m_socket, messages.data(), BatchSize, MSG_WAITFORONE, nullptr);
+        if (m_stopping)
+            return;
+        if (count == 0)
+            continue;
+        DatagramBatch batch;
         if (count < 0) {
-            const int error = errno;
-            if (error == EINTR)
+            if (errno == EINTR || errno == EAGAIN)
                 continue;
-            if (error == EAGAIN || error == EWOULDBLOCK) {
-                if (!waitForSocket(-1))
-                    return;
-                continue;
+            batch.error = errno;
+        } else {
+            qsizetype bytes = 0;
+            for (int i = 0; i < count; ++i)
+                bytes += qsizetype(messages[i].msg_len);
+            batch.payloads.reserve(bytes);
+            batch.ends.reserve(std::size_t(count));
+            for (int i = 0; i < count; ++i) {
+                batch.payloads.append(buffers.data() + std::size_t(i) * BufferSize,
+                                      qsizetype(messages[i].msg_len));
+                batch.ends.push_back(batch.payloads.size());
             }
-            batch.push_back({ QByteArray(), error });
+            m_heldBytes += bytes;
         }
-
-        qint64 bytes = 0;
-        for (int i = 0; i < count; ++i) {
-            const auto length = qsizetype(messages[i].msg_len);
-            batch.push_back({ QByteArray(buffers.data() + std::size_t(i) * BufferSize, length) });
-            bytes += length;
-        }
-        m_heldDatagrams += qint64(batch.size());
-        m_heldBytes += bytes;
+        m_heldDatagrams += batch.count();
 
         bool wasEmpty = false;
         {
             QMutexLocker locker(&m_mutex);
             wasEmpty = m_arrived.empty();
-            std::move(batch.begin(), batch.end(), std::back_inserter(m_arrived));
+            m_arrived.push_back(std::move(batch));
         }
-        batch.clear();
         if (wasEmpty)
             emit datagramsWaiting();
         if (count < 0)

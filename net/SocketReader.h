@@ -5,16 +5,32 @@
 #define HARKLINE_SOCKETREADER_H
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QMutex>
 #include <QThread>
 
 #include <atomic>
 #include <deque>
+#include <vector>
 
-struct ReceivedDatagram
+// The datagrams of one receiving system call, in one allocation: a flood costs a few
+// allocations per thousand datagrams, not one each.
+struct DatagramBatch
 {
-    QByteArray payload;
-    int error = 0; // errno of a failed receive, in its place among the datagrams
+    QByteArray payloads; // every payload, one after another
+    std::vector<qsizetype> ends; // where each payload ends in 'payloads'
+    int error = 0; // errno of a failed receive that came after them
+
+    // The datagrams, plus the failed receive as one more entry in its place.
+    qsizetype count() const { return qsizetype(ends.size()) + (error != 0 ? 1 : 0); }
+    bool isError(qsizetype i) const { return i == qsizetype(ends.size()); }
+    QByteArrayView payload(qsizetype i) const
+    {
+        if (isError(i))
+            return {};
+        const qsizetype begin = i == 0 ? 0 : ends[std::size_t(i) - 1];
+        return QByteArrayView(payloads).sliced(begin, ends[std::size_t(i)] - begin);
+    }
 };
 
 // Drains a bound UDP socket on its own thread, so that datagrams keep being taken from the
@@ -30,13 +46,13 @@ public:
     static constexpr qint64 MaxHeldDatagrams = 1'000'000;
     static constexpr qint64 MaxHeldBytes = 256 * 1024 * 1024;
 
-    // Reads from the bound, non-blocking 'socket', which the caller closes after this is destroyed.
+    // Reads from the bound 'socket', which the caller closes after this is destroyed.
     explicit SocketReader(int socket, QObject *parent = nullptr);
     ~SocketReader() override;
 
-    // Moves every datagram read so far, oldest first, to the end of 'into'; false when there was
+    // Moves every batch read so far, oldest first, to the end of 'into'; false when there was
     // none.
-    bool takeAll(std::deque<ReceivedDatagram> &into);
+    bool takeAll(std::deque<DatagramBatch> &into);
     bool hasArrivals();
     // A datagram of 'bytes' has been fetched or dropped, and no longer counts against the limits.
     void release(qsizetype bytes);
@@ -50,17 +66,14 @@ protected:
 
 private:
     bool isFull() const;
-    // Blocks until the socket is readable or the reader is told to stop; false on stop.
-    bool waitForSocket(int timeoutMs);
 
     const int m_socket;
-    const int m_wake; // an eventfd that ends the wait when the reader must stop
     std::atomic<bool> m_stopping = false;
     std::atomic<qint64> m_heldDatagrams = 0;
     std::atomic<qint64> m_heldBytes = 0;
 
     QMutex m_mutex;
-    std::deque<ReceivedDatagram> m_arrived; // guarded by m_mutex
+    std::deque<DatagramBatch> m_arrived; // guarded by m_mutex
 };
 
 #endif // HARKLINE_SOCKETREADER_H

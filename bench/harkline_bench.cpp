@@ -1,0 +1,619 @@
+// SPDX-FileCopyrightText: 2026 The Harkline developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+//
+// Measures Harkline's receive path and window against the tools a user would otherwise reach for
+// and against a bare receiver, on the same bursts, in one run. Prints each target beside its
+// figure. Usage: harkline-bench [--runs N] [--quick]
+//                harkline-bench send PORT COUNT SIZE RATE   (the sender, run as its own process)
+
+#include "FRM_Harkline.h"
+#include "LogBox.h"
+#include "Sender.h"
+#include "WindowWatch.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QScrollBar>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <optional>
+
+#include <arpa/inet.h>
+#include <malloc.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int PayloadSize = 80;
+
+int g_runs = 5;
+bool g_quick = false;
+
+double median(QList<double> values)
+{
+    if (values.isEmpty())
+        return qQNaN();
+    std::sort(values.begin(), values.end());
+    const qsizetype mid = values.size() / 2;
+    return values.size() % 2 ? values.at(mid) : (values.at(mid - 1) + values.at(mid)) / 2;
+}
+
+double percentile(QList<double> values, double p)
+{
+    if (values.isEmpty())
+        return qQNaN();
+    std::sort(values.begin(), values.end());
+    return values.at(std::min<qsizetype>(values.size() - 1, qsizetype(p * double(values.size()))));
+}
+
+double cpuSeconds()
+{
+    timespec now {};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
+
+qint64 residentBytes()
+{
+    QFile statm("/proc/self/statm");
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.value(1).toLongLong() * sysconf(_SC_PAGESIZE);
+}
+
+// Waiting turns a real event loop, which sleeps when there is nothing to do: a loop that spins
+// would take the CPU that the receivers under test need.
+void processEventsFor(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool waitUntil(const std::function<bool()> &done, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        processEventsFor(10);
+    }
+    return true;
+}
+
+bool portIsBound(int port)
+{
+    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(quint16(port));
+    const bool taken = bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) < 0;
+    close(fd);
+    return taken;
+}
+
+int freePort()
+{
+    for (int port = 23000 + int(getpid() % 4000); port < 32000; ++port) {
+        if (!portIsBound(port))
+            return port;
+    }
+    return 0;
+}
+
+// Stock Debian lets a socket ask for at most 212,992 bytes of receive buffer (net.core.rmem_max);
+// a machine that raised it would flatter every receiver. Measure against the stock limit.
+class StockBufferLimit
+{
+public:
+    StockBufferLimit()
+    {
+        m_old = read();
+        if (m_old > Stock && write(Stock))
+            m_changed = true;
+    }
+    ~StockBufferLimit()
+    {
+        if (m_changed)
+            write(m_old);
+    }
+    static qint64 read()
+    {
+        QFile file("/proc/sys/net/core/rmem_max");
+        return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLongLong() : 0;
+    }
+
+private:
+    static constexpr qint64 Stock = 212992;
+    static bool write(qint64 value)
+    {
+        QFile file("/proc/sys/net/core/rmem_max");
+        return file.open(QIODevice::WriteOnly) && file.write(QByteArray::number(value)) > 0;
+    }
+    qint64 m_old = 0;
+    bool m_changed = false;
+};
+
+QProcess *startSender(int port, quint32 count, int rate)
+{
+    auto *sender = new QProcess;
+    sender->setProcessChannelMode(QProcess::ForwardedChannels);
+    sender->start(QCoreApplication::applicationFilePath(),
+                  { "send", QString::number(port), QString::number(count),
+                    QString::number(PayloadSize), QString::number(rate) });
+    sender->waitForStarted();
+    return sender;
+}
+
+void finish(QProcess *sender)
+{
+    if (sender->state() != QProcess::NotRunning) {
+        QEventLoop loop;
+        QObject::connect(sender, &QProcess::finished, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    delete sender;
+}
+
+struct BurstResult
+{
+    double receivedPercent = 0;
+    qint64 duplicates = 0;
+    qint64 outOfOrder = 0;
+    double seconds = 0; // from the first datagram sent to the last one written down
+};
+
+BurstResult resultOf(const Numbered::Tally &tally, quint32 count, double seconds)
+{
+    return { 100.0 * double(tally.received) / count, tally.duplicates, tally.outOfOrder, seconds };
+}
+
+// Harkline's own window, offscreen, started on the port as a user would.
+struct Harkline
+{
+    FRM_Harkline window;
+    LogBox *log = window.findChild<LogBox *>("TXT_Input");
+    int port = freePort();
+
+    Harkline()
+    {
+        window.show();
+        window.setPortText(QString::number(port));
+        window.findChild<QAbstractButton *>("Command1")->click();
+        // A user's window has been on the screen a while before a burst comes: let the first
+        // layout and paint (fonts, style) happen first.
+        processEventsFor(300);
+    }
+    ~Harkline()
+    {
+        if (window.isVisible())
+            window.findChild<QAbstractButton *>("Command2")->click();
+    }
+    int lines() const { return log->document()->blockCount() - 1; }
+    // Turns the event loop until the log has stopped growing for 'quietMs'.
+    void settle(int quietMs = 300)
+    {
+        int last = -1;
+        QElapsedTimer quiet;
+        quiet.start();
+        while (quiet.elapsed() < quietMs) {
+            processEventsFor(20);
+            if (lines() != last) {
+                last = lines();
+                quiet.restart();
+            }
+        }
+    }
+};
+
+BurstResult burstHarkline(quint32 count)
+{
+    Harkline harkline;
+    const double start = double(Numbered::nowNs()) / 1e9;
+    finish(startSender(harkline.port, count, 0));
+    harkline.settle();
+    const double end = double(Numbered::nowNs()) / 1e9 - 0.3;
+    return resultOf(Numbered::count(harkline.window.logText().toLatin1(), count), count,
+                    end - start);
+}
+
+BurstResult burstBare(quint32 count)
+{
+    const int port = freePort();
+    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    const int buffer = 4 * 1024 * 1024;
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof(buffer));
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(quint16(port));
+    bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address));
+    timeval timeout { 0, 300000 };
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
+
+    QByteArray received;
+    received.reserve(qsizetype(count) * PayloadSize);
+    std::int64_t last = 0;
+    std::thread reader([&] {
+        constexpr int Batch = 64;
+        std::vector<char> buffers(Batch * 2048);
+        std::vector<iovec> vectors(Batch);
+        std::vector<mmsghdr> messages(Batch);
+        for (int i = 0; i < Batch; ++i) {
+            vectors[i] = { buffers.data() + i * 2048, 2048 };
+            messages[i].msg_hdr.msg_iov = &vectors[i];
+            messages[i].msg_hdr.msg_iovlen = 1;
+        }
+        for (;;) {
+            const int n = recvmmsg(fd, messages.data(), Batch, MSG_WAITFORONE, nullptr);
+            if (n <= 0)
+                break; // 300 ms of silence
+            for (int i = 0; i < n; ++i)
+                received.append(buffers.data() + i * 2048, messages[i].msg_len);
+            last = Numbered::nowNs();
+        }
+    });
+    const std::int64_t start = Numbered::nowNs();
+    finish(startSender(port, count, 0));
+    reader.join();
+    close(fd);
+    return resultOf(Numbered::count(received, count), count, double(last - start) / 1e9);
+}
+
+// An outside tool that writes what it receives to standard output.
+std::optional<BurstResult> burstTool(const QString &program, const QStringList &arguments, int port,
+                                     quint32 count)
+{
+    if (QStandardPaths::findExecutable(program).isEmpty())
+        return std::nullopt;
+    QTemporaryDir dir;
+    const QString output = dir.filePath("received");
+    QProcess tool;
+    tool.setStandardOutputFile(output);
+    tool.setStandardErrorFile(QProcess::nullDevice());
+    tool.start(program, arguments);
+    if (!waitUntil([&] { return portIsBound(port); }, 5000))
+        return std::nullopt;
+
+    const std::int64_t start = Numbered::nowNs();
+    finish(startSender(port, count, 0));
+    qint64 size = -1;
+    QElapsedTimer quiet;
+    quiet.start();
+    std::int64_t last = Numbered::nowNs();
+    while (quiet.elapsed() < 300) {
+        QThread::msleep(20);
+        const qint64 now = QFileInfo(output).size();
+        if (now != size) {
+            size = now;
+            last = Numbered::nowNs();
+            quiet.restart();
+        }
+    }
+    tool.kill();
+    tool.waitForFinished();
+    QFile file(output);
+    file.open(QIODevice::ReadOnly);
+    return resultOf(Numbered::count(file.readAll(), count), count, double(last - start) / 1e9);
+}
+
+void printTarget(const char *name, const QString &figure, const QString &target, bool met)
+{
+    std::printf("  %-44s %-34s target %-22s %s\n", name, qPrintable(figure), qPrintable(target),
+                met ? "MET" : "NOT MET");
+    std::fflush(stdout);
+}
+
+void benchBurst()
+{
+    const quint32 count = g_quick ? 20000 : 100000;
+    std::printf(
+        "\n1. Burst: %u datagrams of %d bytes at the sender's full speed, median of %d runs\n",
+        count, PayloadSize, g_runs);
+    std::printf("  %-22s %10s %10s %12s %10s %14s\n", "receiver", "received", "dups", "reordered",
+                "seconds", "vs bare");
+
+    struct Row
+    {
+        QString name;
+        std::function<std::optional<BurstResult>()> run;
+    };
+    const QList<Row> rows = {
+        { "bare recvmmsg", [&] { return std::optional(burstBare(count)); } },
+        { "Harkline (window)", [&] { return std::optional(burstHarkline(count)); } },
+        { "socat -u UDP-RECV",
+          [&] {
+              const int port = freePort();
+              return burstTool("socat", { "-u", QStringLiteral("UDP-RECV:%1").arg(port), "STDOUT" },
+                               port, count);
+          } },
+        { "nc -lku",
+          [&] {
+              const int port = freePort();
+              return burstTool("nc", { "-lku", QString::number(port) }, port, count);
+          } },
+    };
+
+    double bareReceived = 0;
+    double harklineWorst = 100;
+    qint64 harklineDisorder = 0;
+    for (const Row &row : rows) {
+        QList<double> received, seconds;
+        qint64 duplicates = 0, outOfOrder = 0;
+        bool available = true;
+        for (int run = 0; run < g_runs && available; ++run) {
+            const std::optional<BurstResult> result = row.run();
+            available = result.has_value();
+            if (!available)
+                break;
+            received << result->receivedPercent;
+            seconds << result->seconds;
+            duplicates = std::max(duplicates, result->duplicates);
+            outOfOrder = std::max(outOfOrder, result->outOfOrder);
+            if (row.name.startsWith("Harkline")) {
+                harklineWorst = std::min(harklineWorst, result->receivedPercent);
+                harklineDisorder += result->duplicates + result->outOfOrder;
+            }
+        }
+        if (!available) {
+            std::printf("  %-22s not installed\n", qPrintable(row.name));
+            continue;
+        }
+        if (row.name.startsWith("bare"))
+            bareReceived = median(received);
+        std::printf("  %-22s %9.2f%% %10lld %12lld %10.3f %13.3fx\n", qPrintable(row.name),
+                    median(received), static_cast<long long>(duplicates),
+                    static_cast<long long>(outOfOrder), median(seconds),
+                    bareReceived > 0 ? median(received) / bareReceived : qQNaN());
+    }
+    printTarget("Harkline shows all, in order (worst run)",
+                QStringLiteral("%1% received, %2 out of place")
+                    .arg(harklineWorst, 0, 'f', 2)
+                    .arg(harklineDisorder),
+                "100%, 0", harklineWorst == 100 && harklineDisorder == 0);
+}
+
+void benchSustained()
+{
+    const int rate = 50000;
+    const int seconds = g_quick ? 3 : 10;
+    const quint32 count = quint32(rate * seconds);
+    std::printf("\n2. Sustained: %d datagrams/s for %d s\n", rate, seconds);
+
+    Harkline harkline;
+    QList<std::int64_t> paints;
+    struct PaintCounter : QObject
+    {
+        QList<std::int64_t> *paints;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            if (event->type() == QEvent::Paint)
+                *paints << Numbered::nowNs();
+            return false;
+        }
+    } counter;
+    counter.paints = &paints;
+    harkline.log->viewport()->installEventFilter(&counter);
+
+    const std::int64_t start = Numbered::nowNs();
+    QProcess *sender = startSender(harkline.port, count, rate);
+    finish(sender);
+    const std::int64_t end = Numbered::nowNs();
+    harkline.settle();
+    const Numbered::Tally tally = Numbered::count(harkline.window.logText().toLatin1(), count);
+
+    // The fewest repaints in any whole second of the flood.
+    int fewest = INT_MAX;
+    for (std::int64_t from = start; from + 1'000'000'000 <= end; from += 100'000'000) {
+        const auto inSecond = std::count_if(paints.cbegin(), paints.cend(), [&](std::int64_t t) {
+            return t >= from && t < from + 1'000'000'000;
+        });
+        fewest = std::min(fewest, int(inSecond));
+    }
+    printTarget("nothing lost",
+                QStringLiteral("%1 of %2, %3 out of place")
+                    .arg(tally.received)
+                    .arg(count)
+                    .arg(tally.outOfOrder + tally.duplicates),
+                "all, in order",
+                tally.received == count && tally.outOfOrder == 0 && tally.duplicates == 0);
+    printTarget("repaints in the slowest second", QString::number(fewest), ">= 10", fewest >= 10);
+
+    // Stop in the middle of a flood: how long until the window is gone and the port free.
+    QList<double> stops;
+    for (int run = 0; run < g_runs; ++run) {
+        Harkline flooded;
+        QProcess *flood = startSender(flooded.port, count, rate);
+        processEventsFor(seconds * 500);
+        QElapsedTimer stop;
+        stop.start();
+        // Queued behind whatever the flood has already put in the event loop, as a click is.
+        QMetaObject::invokeMethod(flooded.window.findChild<QAbstractButton *>("Command2"),
+                                  &QAbstractButton::click, Qt::QueuedConnection);
+        waitUntil([&] { return !flooded.window.isVisible(); }, 10000);
+        stops << double(stop.nsecsElapsed()) / 1e6;
+        flood->kill();
+        finish(flood);
+    }
+    printTarget("Stop during the flood to window gone (median)",
+                QStringLiteral("%1 ms").arg(median(stops), 0, 'f', 1), "<= 250 ms",
+                median(stops) <= 250);
+}
+
+// CPU time per datagram, all threads of the process, with 'prefill' lines already in the log.
+double cpuPerDatagramUs(int prefill, quint32 count)
+{
+    Harkline harkline;
+    if (prefill > 0) {
+        QString text;
+        text.reserve(qsizetype(prefill) * (PayloadSize + 1));
+        for (int i = 0; i < prefill; ++i)
+            text +=
+                QString::fromLatin1(Numbered::payload(quint32(i) + count, PayloadSize)) + "\r\n";
+        harkline.window.setLogText(text);
+        harkline.log->verticalScrollBar()->setValue(harkline.log->verticalScrollBar()->maximum());
+        processEventsFor(200);
+    }
+    const double before = cpuSeconds();
+    finish(startSender(harkline.port, count, 50000));
+    waitUntil([&] { return harkline.lines() >= prefill + int(count); }, 60000);
+    const double used = cpuSeconds() - before;
+    return used / count * 1e6;
+}
+
+void benchFlatCost()
+{
+    const int full = g_quick ? 200000 : 1000000;
+    const quint32 count = 50000;
+    std::printf("\n3. Flat cost: CPU time per datagram, empty log against %d lines, %u datagrams "
+                "at 50,000/s\n",
+                full, count);
+    QList<double> empty, filled;
+    for (int run = 0; run < g_runs; ++run) {
+        empty << cpuPerDatagramUs(0, count);
+        filled << cpuPerDatagramUs(full, count);
+    }
+    const double ratio = median(filled) / median(empty);
+    std::printf("  empty log %.2f us, full log %.2f us per datagram (medians)\n", median(empty),
+                median(filled));
+    printTarget("full / empty", QStringLiteral("%1x").arg(ratio, 0, 'f', 2), "<= 1.5x",
+                ratio <= 1.5);
+}
+
+void benchMemory()
+{
+    const int lines = g_quick ? 200000 : 1000000;
+    std::printf("\n4. Memory: resident growth for %d lines of %d bytes\n", lines, PayloadSize);
+    Harkline harkline;
+    processEventsFor(100);
+    malloc_trim(0);
+    const qint64 before = residentBytes();
+    // As arrivals come: a thousand lines in each pass of the event loop.
+    for (int i = 0; i < lines; ++i) {
+        QByteArray payload = Numbered::payload(quint32(i), PayloadSize);
+        payload.chop(1);
+        harkline.window.appendLogLine(QString::fromLatin1(payload));
+        if (i % 1000 == 999)
+            QCoreApplication::processEvents();
+    }
+    processEventsFor(200);
+    malloc_trim(0);
+    const double perLine = double(residentBytes() - before) / lines;
+    printTarget("bytes per line", QString::number(perLine, 'f', 0), "<= 350", perLine <= 350);
+}
+
+void benchLatency()
+{
+    const int rate = 1000;
+    const quint32 count = quint32(rate * (g_quick ? 3 : 10));
+    std::printf("\n5. Latency: %d datagrams/s, sent to inserted and painted\n", rate);
+    Harkline harkline;
+    QList<double> latencies;
+    struct PaintWatch : QObject
+    {
+        Harkline *harkline;
+        QList<double> *latencies;
+        int painted = 0; // blocks already counted
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            if (event->type() != QEvent::Paint)
+                return false;
+            const std::int64_t now = Numbered::nowNs();
+            QTextDocument *document = harkline->log->document();
+            for (QTextBlock block = document->findBlockByNumber(painted);
+                 block.isValid() && block.next().isValid(); block = block.next(), ++painted) {
+                const QString text = block.text();
+                if (text.startsWith(u'#') && text.size() > 31)
+                    *latencies << double(now - text.mid(11, 20).toLongLong()) / 1e6;
+            }
+            return false;
+        }
+    } watch;
+    watch.harkline = &harkline;
+    watch.latencies = &latencies;
+    harkline.log->viewport()->installEventFilter(&watch);
+    finish(startSender(harkline.port, count, rate));
+    harkline.settle();
+    const double p99 = percentile(latencies, 0.99);
+    std::printf("  %lld lines painted; median %.2f ms, 99th percentile %.2f ms, worst %.2f ms\n",
+                static_cast<long long>(latencies.size()), median(latencies), p99,
+                percentile(latencies, 1.0));
+    printTarget("99th percentile", QStringLiteral("%1 ms").arg(p99, 0, 'f', 2), "<= 50 ms",
+                p99 <= 50 && latencies.size() == qsizetype(count));
+}
+
+void benchStartup()
+{
+    std::printf("\n6. Start-up: launch to window mapped, median of %d launches\n", g_runs * 2);
+    if (qgetenv("DISPLAY").isEmpty()) {
+        std::printf("  skipped: needs an X server (run under xvfb-run)\n");
+        return;
+    }
+    const QString dir = QCoreApplication::applicationDirPath();
+    QList<double> harkline, minimal;
+    for (int run = 0; run < g_runs * 2; ++run) {
+        harkline << WindowWatch::launchToMappedMs(dir + "/../harkline");
+        minimal << WindowWatch::launchToMappedMs(dir + "/minimal-window");
+    }
+    const double ratio = median(harkline) / median(minimal);
+    std::printf("  Harkline %.1f ms, minimal Qt window %.1f ms\n", median(harkline),
+                median(minimal));
+    printTarget("Harkline / minimal", QStringLiteral("%1x").arg(ratio, 0, 'f', 2), "<= 1.5x",
+                ratio <= 1.5);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc == 6 && qstrcmp(argv[1], "send") == 0) {
+        const qint64 sent = sendNumbered(atoi(argv[2]), quint32(strtoul(argv[3], nullptr, 10)),
+                                         atoi(argv[4]), atoi(argv[5]));
+        return sent == qint64(strtoul(argv[3], nullptr, 10)) ? 0 : 1;
+    }
+
+    // Offscreen unless told otherwise, so that the window costs what it costs without a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);
+    QStringList only;
+    const QStringList arguments = app.arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments.at(i) == "--runs" && i + 1 < arguments.size())
+            g_runs = std::max(1, arguments.at(++i).toInt());
+        else if (arguments.at(i) == "--quick")
+            g_quick = true;
+        else
+            only << arguments.at(i);
+    }
+
+    const StockBufferLimit stockLimit;
+    std::printf("Harkline benchmark: %ld cores, net.core.rmem_max %lld during the run%s\n",
+                sysconf(_SC_NPROCESSORS_ONLN), static_cast<long long>(StockBufferLimit::read()),
+                g_quick ? ", quick" : "");
+    const QList<std::pair<QString, void (*)()>> benches = {
+        { "burst", benchBurst },   { "sustained", benchSustained }, { "flat", benchFlatCost },
+        { "memory", benchMemory }, { "latency", benchLatency },     { "startup", benchStartup },
+    };
+    for (const auto &[name, bench] : benches) {
+        if (only.isEmpty() || only.contains(name))
+            bench();
+    }
+    return 0;
+}
