@@ -5,6 +5,7 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QThread>
 
 #include <X11/Xlib.h>
 
@@ -12,7 +13,14 @@
 
 double WindowWatch::launchToMappedMs(const QString &program, int timeoutMs)
 {
-    Display *display = XOpenDisplay(nullptr);
+    // Xvfb turns a connection away now and then while it is still tidying up after the last
+    // program: try again.
+    Display *display = nullptr;
+    for (int attempt = 0; !display && attempt < 100; ++attempt) {
+        display = XOpenDisplay(nullptr);
+        if (!display)
+            QThread::msleep(10);
+    }
     if (!display)
         return -1;
     XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
@@ -20,6 +28,9 @@ double WindowWatch::launchToMappedMs(const QString &program, int timeoutMs)
 
     QProcess process;
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    process.setProcessEnvironment(environment);
     QElapsedTimer timer;
     timer.start();
     process.start(program, {});
@@ -28,14 +39,9 @@ double WindowWatch::launchToMappedMs(const QString &program, int timeoutMs)
         while (XPending(display)) {
             XEvent event;
             XNextEvent(display, &event);
-            // Qt maps a few helper windows of its own, none of them larger than 3 x 3.
-            if (event.type == MapNotify) {
-                XWindowAttributes attributes;
-                if (XGetWindowAttributes(display, event.xmap.window, &attributes)
-                    && attributes.width > 10 && mapped < 0) {
-                    mapped = double(timer.nsecsElapsed()) / 1e6;
-                }
-            }
+            // Qt's helper windows are never mapped; a tooltip or menu would be override-redirect.
+            if (event.type == MapNotify && !event.xmap.override_redirect && mapped < 0)
+                mapped = double(timer.nsecsElapsed()) / 1e6;
         }
         pollfd fd = { ConnectionNumber(display), POLLIN, 0 };
         poll(&fd, 1, 5);

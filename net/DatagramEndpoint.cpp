@@ -8,11 +8,11 @@
 #include "PortText.h"
 
 #include <QCoreApplication>
-#include <QHostAddress>
 #include <QTimer>
 
 #include <cerrno>
 
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -143,10 +143,9 @@ void DatagramEndpoint::Bind(double localPort)
 void DatagramEndpoint::SendData(const QString &text)
 {
     const QByteArray payload = textToPayload(text);
-    const QHostAddress host(m_remoteHost);
-    bool isIPv4 = false;
-    const quint32 ipv4 = host.toIPv4Address(&isIPv4);
-    if (!isIPv4) {
+    in_addr host {};
+    if (m_remoteHost.contains(QChar(0))
+        || inet_pton(AF_INET, m_remoteHost.toLatin1().constData(), &host) != 1) {
         throw Failure(FailureNumber::SendRefused,
                       QStringLiteral("Cannot send to \"%1\": the remote host must be a dotted IPv4 "
                                      "address.")
@@ -167,7 +166,7 @@ void DatagramEndpoint::SendData(const QString &text)
     sockaddr_in address {};
     address.sin_family = AF_INET;
     address.sin_port = htons(quint16(m_remotePort));
-    address.sin_addr.s_addr = htonl(ipv4);
+    address.sin_addr = host;
     if (::sendto(m_socket, payload.constData(), std::size_t(payload.size()), 0,
                  reinterpret_cast<const sockaddr *>(&address), sizeof(address))
         < 0) {

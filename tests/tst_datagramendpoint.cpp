@@ -324,6 +324,9 @@ void tst_DatagramEndpoint::sendFailures_data()
     QTest::newRow("host name") << "localhost" << 9 << true << "x"
                                << int(FailureNumber::SendRefused);
     QTest::newRow("no host") << "" << 9 << true << "x" << int(FailureNumber::SendRefused);
+    QTest::newRow("address followed by NUL") << QString("127.0.0.1") + QChar(0) + "junk" << 9
+                                             << true << "x" << int(FailureNumber::SendRefused);
+    QTest::newRow("IPv6 address") << "::1" << 9 << true << "x" << int(FailureNumber::SendRefused);
     QTest::newRow("too long for IPv4")
         << "127.0.0.1" << 9 << true << QString(65508, u'x') << int(FailureNumber::SendRefused);
     QTest::newRow("not Latin-1") << "127.0.0.1" << 9 << true << QString::fromUtf8("€")
