@@ -10,3 +10,8 @@ tmp=$(mktemp --suffix=.png)
 trap 'rm -f "$tmp"' EXIT
 rsvg-convert -w 77 -h 60 harkline.svg -o "$tmp"
 convert "$tmp" -dither None -colors 16 PNG8:harkline.png
+# The theme icons are square: the same picture, centred.
+for size in 16 32 48 64 128 256; do
+    mkdir -p "icons/${size}x${size}"
+    rsvg-convert -w "$size" -h "$size" org.harkline.Harkline.svg -o "icons/${size}x${size}/org.harkline.Harkline.png"
+done

@@ -8,6 +8,8 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // The name of the installed desktop entry, which the desktop shell matches the window to.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.harkline.Harkline"));
     FRM_Harkline window;
     window.show();
     return app.exec();

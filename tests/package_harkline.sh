@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Harkline developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+#
+# Builds the Debian package, installs it with apt-get, and has an ordinary user start the
+# installed program and press Start on the default port, 514: the package's capability must let
+# it listen there. Removes the package and the user again. Needs root; skipped otherwise.
+# Usage: package_harkline.sh BUILD-DIR
+set -uo pipefail
+
+build=$1
+skip() { echo "SKIP: $*"; exit 77; }
+fail() { echo "FAIL: $*"; exit 1; }
+
+[[ $(id -u) -eq 0 ]] || skip "installing a package needs root"
+command -v apt-get >/dev/null || skip "no apt-get here"
+if dpkg-query -W -f='${db:Status-Status}' harkline 2>/dev/null | grep -qx installed; then
+    skip "a harkline package is installed already; not touching it"
+fi
+is_bound() { [[ -n $(ss -Hulnp "sport = :$1" 2>/dev/null) ]]; }
+is_bound 514 && skip "another program holds port 514"
+
+work=$(mktemp -d)
+chmod 755 "$work"
+user=harkline-test
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq harkline >/dev/null 2>&1
+    userdel "$user" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+(cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" >cpack.log 2>&1) \
+    || { cat "$work/cpack.log"; fail "cpack -G DEB failed"; }
+package=$(ls "$work"/harkline_*.deb 2>/dev/null | head -n1)
+[[ -n $package ]] || fail "no package was built"
+dpkg-deb -f "$package" Depends | grep -q 'libqt6widgets6' \
+    || fail "the package's dependencies were not computed from its libraries"
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$package" >"$work/apt.log" 2>&1 \
+    || { cat "$work/apt.log"; fail "apt-get install of the package failed"; }
+[[ -x /usr/bin/harkline ]] || fail "/usr/bin/harkline is not installed"
+getcap /usr/bin/harkline | grep -q cap_net_bind_service || fail "the capability was not granted"
+
+useradd --system --no-create-home --shell /usr/sbin/nologin "$user" 2>/dev/null
+runtime=$work/runtime
+mkdir -p "$runtime" && chown "$user" "$runtime" && chmod 700 "$runtime"
+
+exec 3>"$work/display"
+# -ac: the test user may connect; the server listens on no network.
+Xvfb -displayfd 3 -ac -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
+display=:$(head -n1 "$work/display")
+export DISPLAY=$display
+
+runuser -u "$user" -- env DISPLAY="$display" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$runtime" \
+    /usr/bin/harkline >"$work/harkline.log" 2>&1 &
+pids+=($!)
+pid=
+for _ in $(seq 100); do
+    pid=$(pgrep -u "$user" -x harkline | head -n1)
+    [[ -n $pid ]] && break
+    sleep 0.1
+done
+[[ -n $pid ]] || fail "the installed program did not start as $user"
+window=$(timeout 10 xdotool search --all --sync --onlyvisible --pid "$pid" --name '^Harkline 1\.0 $' | head -n1)
+[[ -n $window ]] || fail "the installed program showed no window"
+xdotool windowfocus --sync "$window"
+xdotool key --window "$window" alt+s # Start, with the port box as it starts: 514
+
+for _ in $(seq 50); do is_bound 514 && break; sleep 0.1; done
+owner=$(ss -Hulnp "sport = :514" | grep -o 'pid=[0-9]*' | head -n1 | cut -d= -f2)
+[[ $owner == "$pid" ]] || { cat "$work/harkline.log"; fail "port 514 is not held by the program (held by '${owner}')"; }
+[[ $(ps -o user= -p "$pid" | tr -d ' ') == "$user" ]] || fail "the program does not run as $user"
+
+xdotool key --window "$window" alt+s # Stop
+for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$pid" 2>/dev/null && fail "Stop did not end the program"
+is_bound 514 && fail "port 514 still held after Stop"
+echo "PASS: package_harkline"
