@@ -242,7 +242,8 @@ BurstResult burstBare(quint32 count)
     sockaddr_in address {};
     address.sin_family = AF_INET;
     address.sin_port = htons(quint16(port));
-    bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address));
+    if (bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) < 0)
+        return {};
     timeval timeout { 0, 300000 };
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
 
@@ -251,11 +252,12 @@ BurstResult burstBare(quint32 count)
     std::int64_t last = 0;
     std::thread reader([&] {
         constexpr int Batch = 64;
-        std::vector<char> buffers(Batch * 2048);
+        constexpr std::size_t Slot = 2048;
+        std::vector<char> buffers(Batch * Slot);
         std::vector<iovec> vectors(Batch);
         std::vector<mmsghdr> messages(Batch);
         for (int i = 0; i < Batch; ++i) {
-            vectors[i] = { buffers.data() + i * 2048, 2048 };
+            vectors[i] = { buffers.data() + std::size_t(i) * Slot, Slot };
             messages[i].msg_hdr.msg_iov = &vectors[i];
             messages[i].msg_hdr.msg_iovlen = 1;
         }
@@ -264,7 +266,7 @@ BurstResult burstBare(quint32 count)
             if (n <= 0)
                 break; // 300 ms of silence
             for (int i = 0; i < n; ++i)
-                received.append(buffers.data() + i * 2048, messages[i].msg_len);
+                received.append(buffers.data() + std::size_t(i) * Slot, messages[i].msg_len);
             last = Numbered::nowNs();
         }
     });

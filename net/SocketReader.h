@@ -44,7 +44,7 @@ public:
     // Enough for a long flood against a stalled window; beyond it the reader pauses and the kernel
     // buffer takes the rest.
     static constexpr qint64 MaxHeldDatagrams = 1'000'000;
-    static constexpr qint64 MaxHeldBytes = 256 * 1024 * 1024;
+    static constexpr qint64 MaxHeldBytes = qint64(256) * 1024 * 1024;
 
     // Reads from the bound 'socket', which the caller closes after this is destroyed.
     explicit SocketReader(int socket, QObject *parent = nullptr);

@@ -9,63 +9,7 @@ set -uo pipefail
 
 harkline=$1
 close_window=$2
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() { echo "FAIL: $*"; exit 1; }
-step() { echo "-- $*"; }
-
-for tool in Xvfb xdotool xclip ss; do
-    command -v "$tool" >/dev/null || fail "$tool is missing (scripts/setup test installs it)"
-done
-
-# A display of our own, whatever else runs on this machine.
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.1; done
-[[ -s "$work/display" ]] || fail "Xvfb did not start"
-export DISPLAY=:$(head -n1 "$work/display")
-export QT_QPA_PLATFORM=xcb
-
-is_bound() { [[ -n $(ss -Hulnp "sport = :$1" 2>/dev/null) ]]; }
-port=
-for candidate in $(shuf -i 20000-31999 -n 50); do
-    if ! is_bound "$candidate"; then port=$candidate; break; fi
-done
-[[ -n $port ]] || fail "no free port below 32000"
-
-wait_for() { # seconds, command...
-    local tries=$(($1 * 10)); shift
-    for _ in $(seq "$tries"); do "$@" && return 0; sleep 0.1; done
-    return 1
-}
-
-start_program() { # name of the variable that gets the pid and the window id
-    "$harkline" >>"$work/harkline.log" 2>&1 &
-    local pid=$!
-    pids+=("$pid")
-    local window
-    window=$(xdotool search --all --sync --onlyvisible --pid "$pid" --name '^Harkline 1\.0 $' | head -n1)
-    [[ -n $window ]] || fail "the window did not appear"
-    # Without a window manager nobody gives the window the keyboard focus: give it, as a click would.
-    xdotool windowfocus --sync "$window"
-    printf -v "$1" '%s %s' "$pid" "$window"
-}
-
-exit_status_within() { # pid seconds
-    local pid=$1 tries=$(($2 * 10))
-    for _ in $(seq "$tries"); do
-        if ! kill -0 "$pid" 2>/dev/null; then wait "$pid"; return $?; fi
-        sleep 0.1
-    done
-    return 255
-}
+source "$(dirname "$0")/x11_session.sh"
 
 step "start the program; the log box has the focus; Tab leads to the port box"
 start_program first
@@ -98,11 +42,8 @@ read -r pid2 window2 <<<"$second"
 xdotool key --window "$window2" Tab ctrl+a
 xdotool type --window "$window2" --delay 20 "$port"
 xdotool key --window "$window2" alt+s
-# xdotool matches names without regard to case, so the main window's class, "harkline", matches too.
-find_box() { box=$(xdotool search --all --onlyvisible --pid "$pid2" --name '^Harkline$' | grep -vx "$window2" | head -n1); [[ -n $box ]]; }
-wait_for 5 find_box || fail "no failure message appeared"
-xdotool windowfocus --sync "$box"
-xdotool key --window "$box" Return 2>/dev/null # the box is gone before the key is released
+wait_for 5 find_failure_box "$pid2" "$window2" || fail "no failure message appeared"
+dismiss_failure_box
 exit_status_within "$pid2" 5
 status=$?
 [[ $status -ne 0 && $status -ne 255 ]] || fail "the second copy ended with status $status"

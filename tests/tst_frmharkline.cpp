@@ -11,8 +11,8 @@
 #include <QRandomGenerator>
 #include <QScrollBar>
 #include <QTest>
-#include <QThread>
 #include <QTextBlock>
+#include <QThread>
 #include <QUdpSocket>
 
 namespace {
@@ -96,7 +96,11 @@ void tst_FRM_Harkline::startsInIdleState()
         QVERIFY2(!button->isDefault() && !button->autoDefault(), name);
     }
     QCOMPARE(child<QLineEdit>(window, "Text1")->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
-    QCOMPARE(child<QLineEdit>(window, "Text1")->maxLength(), 32767); // Qt's largest: no limit
+    // Neither box cuts what is typed or pasted (a line edit's own default is 32,767 characters).
+    auto *portBox = child<QLineEdit>(window, "Text1");
+    portBox->setText(QString(100000, u'7'));
+    QCOMPARE(window.portText().size(), 100000);
+    portBox->setText(QStringLiteral("514"));
 
     const QFont title = child(window, "LBL_Harkline")->font();
     QVERIFY(title.bold());

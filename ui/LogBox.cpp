@@ -22,6 +22,10 @@ LogBox::LogBox(QWidget *parent)
     setTabChangesFocus(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    m_insertTimer.setSingleShot(true);
+    m_insertTimer.setInterval(0);
+    connect(&m_insertTimer, &QTimer::timeout, this, &LogBox::insertPending);
 }
 
 QString LogBox::text() const
@@ -32,13 +36,14 @@ QString LogBox::text() const
 void LogBox::setText(const QString &text)
 {
     m_pending.clear();
+    m_insertTimer.stop();
     setPlainText(toDocumentText(text));
 }
 
 void LogBox::appendLine(const QString &payload)
 {
     if (m_pending.isEmpty())
-        QMetaObject::invokeMethod(this, &LogBox::insertPending, Qt::QueuedConnection);
+        m_insertTimer.start();
     m_pending += payload;
     m_pending += QLatin1String("\r\n");
 }

@@ -5,6 +5,7 @@
 #define HARKLINE_LOGBOX_H
 
 #include <QPlainTextEdit>
+#include <QTimer>
 
 // The log box. Lines that arrive during one pass of the event loop go into the document as one
 // insertion, so a flood costs one layout and one repaint per pass rather than per datagram;
@@ -38,6 +39,7 @@ private:
     void insertPending();
 
     QString m_pending; // appended but not in the document yet
+    QTimer m_insertTimer; // inserts m_pending at the next pass of the event loop
 };
 
 #endif // HARKLINE_LOGBOX_H
