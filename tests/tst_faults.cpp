@@ -178,7 +178,9 @@ void tst_Faults::twoSendersFloodWhileTheUserTypes()
     qInfo("sent %lld bytes in %d datagrams; resident memory grew %lld bytes (bound %lld)",
           static_cast<long long>(bytesSent.load()), 2 * PerSender, static_cast<long long>(grown),
           static_cast<long long>(bound));
+#ifndef __SANITIZE_ADDRESS__ // AddressSanitizer's own bookkeeping would be counted too
     QVERIFY(grown < bound);
+#endif
 }
 
 void tst_Faults::hostilePayloads_data()
