@@ -60,7 +60,10 @@ int connectedSocket(quint16 port)
     to.sin_family = AF_INET;
     to.sin_port = htons(port);
     to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::connect(fd, reinterpret_cast<sockaddr *>(&to), sizeof(to));
+    if (::connect(fd, reinterpret_cast<sockaddr *>(&to), sizeof(to)) < 0) {
+        ::close(fd);
+        return -1;
+    }
     return fd;
 }
 
@@ -70,7 +73,7 @@ QByteArray randomDatagram(char sender, int sequence, QRandomGenerator &random)
 {
     QByteArray datagram =
         Magic + sender + '#' + QByteArray::number(sequence).rightJustified(9, '0');
-    const int size = random.bounded(100) == 0 ? random.bounded(65507 - datagram.size() + 1)
+    const int size = random.bounded(100) == 0 ? random.bounded(65507 - int(datagram.size()) + 1)
                                               : random.bounded(513);
     for (int i = 0; i < size; ++i)
         datagram.append(char(random.bounded(256)));
@@ -126,7 +129,7 @@ void tst_Faults::twoSendersFloodWhileTheUserTypes()
             bytesSent += datagram.size();
             // As fast as the kernel's buffer for one socket at the stock limit allows two senders.
             sinceRest += datagram.size() + 1024;
-            if (sinceRest > 96 * 1024) {
+            if (sinceRest > qint64(96) * 1024) {
                 QThread::usleep(1000);
                 sinceRest = 0;
             }
@@ -174,7 +177,7 @@ void tst_Faults::twoSendersFloodWhileTheUserTypes()
     // (Reading the log back above made copies of it; give them back first.)
     malloc_trim(0);
     const qint64 grown = residentBytes() - residentBefore;
-    const qint64 bound = 3 * bytesSent + 350 * 2 * qint64(PerSender);
+    const qint64 bound = 3 * bytesSent.load() + qint64(350) * 2 * PerSender;
     qInfo("sent %lld bytes in %d datagrams; resident memory grew %lld bytes (bound %lld)",
           static_cast<long long>(bytesSent.load()), 2 * PerSender, static_cast<long long>(grown),
           static_cast<long long>(bound));
