@@ -8,10 +8,12 @@
 #include "FRM_Harkline.h"
 #include "LogBox.h"
 
+#include "FreePort.h"
 #include <QAbstractButton>
 #include <QFile>
 #include <QHash>
 #include <QRandomGenerator>
+
 #include <QTest>
 #include <QThread>
 #include <QUdpSocket>
@@ -33,17 +35,6 @@ namespace {
 const QByteArray Magic = QByteArrayLiteral("\x7f"
                                            "harkline-fault-test"
                                            "\x7f");
-
-quint16 freePort()
-{
-    for (int attempt = 0; attempt < 200; ++attempt) {
-        const auto port = quint16(QRandomGenerator::global()->bounded(10000, 32000));
-        QUdpSocket probe;
-        if (probe.bind(QHostAddress::AnyIPv4, port))
-            return port;
-    }
-    return 0;
-}
 
 qint64 residentBytes()
 {

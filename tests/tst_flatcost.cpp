@@ -8,9 +8,10 @@
 #include "FRM_Harkline.h"
 #include "LogBox.h"
 
+#include "FreePort.h"
 #include <QAbstractButton>
-#include <QRandomGenerator>
 #include <QScrollBar>
+
 #include <QTest>
 #include <QUdpSocket>
 
@@ -23,17 +24,6 @@ double threadCpuSeconds()
     timespec now {};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-}
-
-quint16 freePort()
-{
-    for (int attempt = 0; attempt < 200; ++attempt) {
-        const auto port = quint16(QRandomGenerator::global()->bounded(10000, 32000));
-        QUdpSocket probe;
-        if (probe.bind(QHostAddress::AnyIPv4, port))
-            return port;
-    }
-    return 0;
 }
 
 } // namespace

@@ -4,30 +4,19 @@
 #include "FRM_Harkline.h"
 #include "LogBox.h"
 
+#include "FreePort.h"
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRandomGenerator>
 #include <QScrollBar>
+
 #include <QTest>
 #include <QTextBlock>
 #include <QThread>
 #include <QUdpSocket>
 
 namespace {
-
-// Start takes ports up to 32000, below the kernel's ephemeral range: find one nobody holds.
-quint16 freePort()
-{
-    for (int attempt = 0; attempt < 200; ++attempt) {
-        const auto port = quint16(QRandomGenerator::global()->bounded(10000, 32000));
-        QUdpSocket probe;
-        if (probe.bind(QHostAddress::AnyIPv4, port))
-            return port;
-    }
-    return 0;
-}
 
 template<typename T = QWidget> T *child(QWidget &window, const char *name)
 {

@@ -6,9 +6,10 @@
 #include "MemoryView.h"
 #include "ReceiverController.h"
 
+#include "FreePort.h"
 #include <QNetworkDatagram>
-#include <QRandomGenerator>
 #include <QSignalSpy>
+
 #include <QTest>
 #include <QUdpSocket>
 
@@ -21,19 +22,6 @@ namespace {
 
 const QString CheckPrefix = QStringLiteral("Reception is OK on UDP port : ");
 const QStringList Listening = { "start=0", "stop=1", "check=1" };
-
-// Start only accepts ports up to 32000, below the kernel's range of ephemeral ports: find one
-// that nobody holds.
-quint16 freePort()
-{
-    for (int attempt = 0; attempt < 200; ++attempt) {
-        const auto port = quint16(QRandomGenerator::global()->bounded(10000, 32000));
-        QUdpSocket probe;
-        if (probe.bind(QHostAddress::AnyIPv4, port))
-            return port;
-    }
-    return 0;
-}
 
 qint32 failureOf(const std::function<void()> &operation)
 {

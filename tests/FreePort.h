@@ -1,0 +1,23 @@
+// SPDX-FileCopyrightText: 2026 The Harkline developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#ifndef HARKLINE_FREEPORT_H
+#define HARKLINE_FREEPORT_H
+
+#include <QRandomGenerator>
+#include <QUdpSocket>
+
+// Start takes ports up to 32000, below the kernel's range of ephemeral ports, so the system
+// cannot be asked for one: find one that nobody holds. 0 when none was found.
+inline quint16 freePort()
+{
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        const auto port = quint16(QRandomGenerator::global()->bounded(10000, 32000));
+        QUdpSocket probe;
+        if (probe.bind(QHostAddress::AnyIPv4, port))
+            return port;
+    }
+    return 0;
+}
+
+#endif // HARKLINE_FREEPORT_H
