@@ -14,9 +14,7 @@ source "$(dirname "$0")/x11_session.sh"
 step "start the program; the log box has the focus; Tab leads to the port box"
 start_program first
 read -r pid window <<<"$first"
-xdotool key --window "$window" Tab ctrl+a
-xdotool type --window "$window" --delay 20 "$port"
-xdotool key --window "$window" alt+s
+listen_on "$window" "$port"
 wait_for 5 is_bound "$port" || fail "Start did not bind port $port"
 
 step "a datagram from another process, then Check"
@@ -39,9 +37,7 @@ wait_for 5 read_log || fail "log reads $(printf '%q' "$log"), expected $(printf 
 step "a second copy on the same port reports the failure and ends with a failure status"
 start_program second
 read -r pid2 window2 <<<"$second"
-xdotool key --window "$window2" Tab ctrl+a
-xdotool type --window "$window2" --delay 20 "$port"
-xdotool key --window "$window2" alt+s
+listen_on "$window2" "$port"
 wait_for 5 find_failure_box "$pid2" "$window2" || fail "no failure message appeared"
 dismiss_failure_box
 exit_status_within "$pid2" 5
@@ -60,9 +56,7 @@ is_bound "$port" && fail "port $port still bound after Stop"
 step "closing from the title bar while listening ends the program and frees the port"
 start_program third
 read -r pid3 window3 <<<"$third"
-xdotool key --window "$window3" Tab ctrl+a
-xdotool type --window "$window3" --delay 20 "$port"
-xdotool key --window "$window3" alt+s
+listen_on "$window3" "$port"
 wait_for 5 is_bound "$port" || fail "Start did not bind port $port again"
 # What a window manager sends when the close box is clicked.
 # A close request from the title bar, as a window manager passes it on.

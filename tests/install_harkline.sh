@@ -9,14 +9,7 @@ set -uo pipefail
 
 build=$1
 close_window=$2
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+source "$(dirname "$0")/x11_session.sh"
 
 prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >"$work/install.log" || fail "cmake --install failed"
@@ -44,22 +37,13 @@ grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" \
     "$prefix/share/metainfo/$id.metainfo.xml" || fail "the metainfo launches another entry"
 
 # The installed program, in a real X server.
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
-export DISPLAY=:$(head -n1 "$work/display") QT_QPA_PLATFORM=xcb
-"$prefix/bin/harkline" 2>"$work/harkline.log" &
-pid=$!
-pids+=("$pid")
-window=$(timeout 10 xdotool search --all --sync --onlyvisible --pid "$pid" --name '^Harkline 1\.0 $' | head -n1)
-[[ -n $window ]] || fail "the installed program showed no window"
+harkline=$prefix/bin/harkline
+start_program installed
+read -r pid window <<<"$installed"
 # The window tells the desktop which entry it belongs to.
 xprop -id "$window" WM_CLASS | grep -q '"harkline"' || fail "unexpected window class"
 "$close_window" "$window"
-for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$pid" 2>/dev/null && fail "the program did not end when its window was closed"
-wait "$pid"
+exit_status_within "$pid" 5
 status=$?
-[[ $status -eq 0 ]] || fail "the program ended with status $status"
+[[ $status -eq 0 ]] || fail "closing the window ended the program with status $status (255: it did not end)"
 echo "PASS: install_harkline"

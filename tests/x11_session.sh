@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 #
 # Sourced by the tests that drive the built program from outside: a display of their own, a free
-# port and the steps a person takes. Needs $harkline set to the program.
+# port and the steps a person takes. start_program runs $harkline, read when it is called.
 
 work=$(mktemp -d)
 pids=()
@@ -51,6 +51,12 @@ start_program() { # name of the variable that gets the pid and the window id
     # Without a window manager nobody gives the window the keyboard focus: give it, as a click would.
     xdotool windowfocus --sync "$window"
     printf -v "$1" '%s %s' "$pid" "$window"
+}
+
+listen_on() { # window port: from the log box, where the focus starts, into the port box; Start
+    xdotool key --window "$1" Tab ctrl+a
+    xdotool type --window "$1" --delay 20 "$2"
+    xdotool key --window "$1" alt+s
 }
 
 exit_status_within() { # pid seconds
