@@ -70,7 +70,7 @@ Tally count(const QByteArray &text, std::uint32_t total)
 
 } // namespace Numbered
 
-qint64 sendNumbered(int port, std::uint32_t count, int size, int rate)
+qint64 sendNumbered(int port, std::uint32_t count, int size, int rate, std::int64_t startNs)
 {
     const int fd = socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in to {};
@@ -84,7 +84,10 @@ qint64 sendNumbered(int port, std::uint32_t count, int size, int rate)
     std::vector<QByteArray> payloads(Batch);
     std::vector<iovec> vectors(Batch);
     std::vector<mmsghdr> messages(Batch);
-    const std::int64_t start = Numbered::nowNs();
+    // Waits running, not sleeping: a sender that wakes from a sleep may be put on the receiver's
+    // processor, where a sender already running would not be.
+    while (Numbered::nowNs() < startNs) { }
+    const std::int64_t start = startNs;
     std::uint32_t next = 0;
     qint64 accepted = 0;
     while (next < count) {

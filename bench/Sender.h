@@ -31,7 +31,8 @@ Tally count(const QByteArray &text, std::uint32_t total);
 } // namespace Numbered
 
 // Sends 'count' numbered datagrams to 127.0.0.1:'port' with sendmmsg, as fast as it can
-// ('rate' 0) or paced to 'rate' per second. Returns how many the kernel accepted.
-qint64 sendNumbered(int port, std::uint32_t count, int size, int rate);
+// ('rate' 0) or paced to 'rate' per second, starting at 'startNs' (CLOCK_MONOTONIC). Returns how
+// many the kernel accepted.
+qint64 sendNumbered(int port, std::uint32_t count, int size, int rate, std::int64_t startNs);
 
 #endif // HARKLINE_BENCH_SENDER_H
