@@ -26,6 +26,11 @@ namespace {
 // to overflow.
 constexpr int MaxAnnouncedPerPass = 128;
 constexpr int FloodPauseMs = 2;
+// In a flood, too fast for any window to show as it comes, the window takes what has come only
+// this often and leaves the processor to the reader in between: when the window's thread runs,
+// the scheduler can put the reader on the sender's processor, to wait there past what the
+// kernel's buffer holds.
+constexpr int FloodHoldMs = 250;
 
 constexpr int LargestPort = 65535;
 constexpr int FirstUnprivilegedPort = 1024;
@@ -224,6 +229,12 @@ void DatagramEndpoint::announceArrivals()
     // the outer pass carries on afterwards.
     if (m_announcing)
         return;
+    if (m_reader && m_reader->inFlood() && m_sinceLastPass.isValid()
+        && m_sinceLastPass.elapsed() < FloodHoldMs) {
+        m_announceTimer.start(FloodPauseMs);
+        return;
+    }
+    m_sinceLastPass.start();
     m_announcing = true;
 
     int announced = 0;

@@ -6,6 +6,7 @@
 
 #include "SocketReader.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -70,6 +71,7 @@ private:
     std::size_t m_announceBatch = 0; // next to announce: a batch, counted from the first
     qsizetype m_announceIndex = 0; // and its place in that batch
     bool m_announcing = false;
+    QElapsedTimer m_sinceLastPass;
     QTimer m_announceTimer;
 };
 

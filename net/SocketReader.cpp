@@ -24,6 +24,7 @@ SocketReader::SocketReader(int socket, QObject *parent)
     , m_socket(socket)
 {
     setObjectName(QStringLiteral("SocketReader"));
+    m_clock.start();
 }
 
 SocketReader::~SocketReader()
@@ -82,12 +83,18 @@ void SocketReader::run()
             continue;
         }
 
-        // Waits for one datagram, then takes whatever else is already there.
-        const int count = recvmmsg(m_socket, messages.data(), BatchSize, MSG_WAITFORONE, nullptr);
+        // Normally waits for one datagram, then takes whatever else is already there. In a flood
+        // it polls instead: a thread woken from a wait goes to whichever processor the scheduler
+        // picks, which on a busy machine can be the sender's, and it then waits there for longer
+        // than the kernel's buffer lasts.
+        const int flags = inFlood() ? MSG_DONTWAIT : MSG_WAITFORONE;
+        const int count = recvmmsg(m_socket, messages.data(), BatchSize, flags, nullptr);
         if (m_stopping)
             return;
         if (count == 0)
             continue;
+        if (count > 0)
+            m_flood.count(m_clock.nsecsElapsed(), count);
         DatagramBatch batch;
         if (count < 0) {
             if (errno == EINTR || errno == EAGAIN)

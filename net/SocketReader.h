@@ -4,8 +4,11 @@
 #ifndef HARKLINE_SOCKETREADER_H
 #define HARKLINE_SOCKETREADER_H
 
+#include "FloodGauge.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QElapsedTimer>
 #include <QMutex>
 #include <QThread>
 
@@ -56,6 +59,9 @@ public:
     bool hasArrivals();
     // A datagram of 'bytes' has been fetched or dropped, and no longer counts against the limits.
     void release(qsizetype bytes);
+    // True while datagrams arrive faster than a window can show them, and for a few milliseconds
+    // after.
+    bool inFlood() const { return m_flood.inFlood(m_clock.nsecsElapsed()); }
 
 signals:
     // Emitted on the reader's thread when datagrams arrive and none were waiting to be taken.
@@ -71,6 +77,8 @@ private:
     std::atomic<bool> m_stopping = false;
     std::atomic<qint64> m_heldDatagrams = 0;
     std::atomic<qint64> m_heldBytes = 0;
+    QElapsedTimer m_clock;
+    FloodGauge m_flood;
 
     QMutex m_mutex;
     std::deque<DatagramBatch> m_arrived; // guarded by m_mutex

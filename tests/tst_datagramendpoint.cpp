@@ -12,7 +12,13 @@
 #include <QThread>
 #include <QUdpSocket>
 
+#include <atomic>
 #include <functional>
+#include <thread>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -69,6 +75,7 @@ private slots:
     void getDataWithNothingWaitingGivesEmptyText();
     void handlersAreNeverReentered();
     void busyThreadLosesNothing();
+    void longFloodIsShownAsItGoes();
 };
 
 void tst_DatagramEndpoint::payloadRoundTrip_data()
@@ -462,6 +469,57 @@ void tst_DatagramEndpoint::busyThreadLosesNothing()
 
     QTRY_COMPARE_WITH_TIMEOUT(received, Count, 20000);
     QCOMPARE(outOfOrder, 0);
+}
+
+void tst_DatagramEndpoint::longFloodIsShownAsItGoes()
+{
+    // A flood too fast to show line by line holds the window back, but not for the whole flood:
+    // what came keeps being announced a few times a second.
+    DatagramEndpoint endpoint;
+    endpoint.Bind(0);
+    QElapsedTimer clock;
+    QList<qint64> arrivalTimes;
+    connect(&endpoint, &DatagramEndpoint::DataArrival, this, [&] {
+        QString text;
+        endpoint.GetData(text);
+        arrivalTimes.append(clock.elapsed());
+    });
+
+    constexpr qint64 FloodMs = 1500;
+    std::atomic<bool> sending = true;
+    const int port = endpoint.LocalPort();
+    clock.start();
+    std::thread sender([&] {
+        const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in to {};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(quint16(port));
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const char payload[80] = {};
+        while (clock.elapsed() < FloodMs) {
+            for (int i = 0; i < 64; ++i)
+                ::sendto(fd, payload, sizeof(payload), 0, reinterpret_cast<sockaddr *>(&to),
+                         sizeof(to));
+        }
+        ::close(fd);
+        sending = false;
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(!sending, FloodMs + 5000);
+    sender.join();
+
+    // Announced within the first part of the flood, and never silent for long while it lasted.
+    QVERIFY(!arrivalTimes.isEmpty());
+    QCOMPARE_LT(arrivalTimes.first(), 500);
+    // (A quarter of a second, with room for a busy machine.)
+    constexpr qint64 LongestSilenceMs = 750;
+    qint64 longestSilence = 0;
+    qint64 lastDuringFlood = arrivalTimes.first();
+    for (qsizetype i = 1; i < arrivalTimes.size() && arrivalTimes.at(i) < FloodMs; ++i) {
+        longestSilence = std::max(longestSilence, arrivalTimes.at(i) - arrivalTimes.at(i - 1));
+        lastDuringFlood = arrivalTimes.at(i);
+    }
+    QCOMPARE_LT(longestSilence, LongestSilenceMs);
+    QCOMPARE_GT(lastDuringFlood, FloodMs - LongestSilenceMs);
 }
 
 QTEST_GUILESS_MAIN(tst_DatagramEndpoint)
