@@ -7,9 +7,23 @@
 #include "Failure.h"
 
 #include <QIcon>
+#include <QImageReader>
 #include <QMessageBox>
 
 #include <cstdlib>
+
+namespace {
+
+// Read as PNG outright: left to find the format, Qt first loads every image-format plugin
+// installed (GIF, JPEG, SVG with its library...) to ask each one, at every start.
+QPixmap readPng(const QString &path)
+{
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
+}
+
+} // namespace
 
 FRM_Harkline::FRM_Harkline(QWidget *parent)
     : QWidget(parent)
@@ -31,9 +45,11 @@ FRM_Harkline::FRM_Harkline(QWidget *parent)
     titleFont.setStyleHint(QFont::SansSerif);
     ui->LBL_Harkline->setFont(titleFont);
 
-    const QIcon logo(QStringLiteral(":/assets/logo.png"));
+    QIcon logo(readPng(QStringLiteral(":/assets/logo.png")));
+    if (devicePixelRatio() > 1)
+        logo.addPixmap(readPng(QStringLiteral(":/assets/logo@2x.png")));
     ui->Picture1->setPixmap(logo.pixmap(QSize(192, 29), devicePixelRatio()));
-    setWindowIcon(QIcon(QStringLiteral(":/assets/harkline.png")));
+    setWindowIcon(QIcon(readPng(QStringLiteral(":/assets/harkline.png"))));
 
     ui->TXT_Input->setFocus();
 
