@@ -6,13 +6,17 @@
 
 #include <QString>
 
-// Times a program from launch until the X server maps its first top-level window: what a person
-// sees as "the window is there".
+// Times a program from launch until the X server maps its first top-level window, and until the
+// program has drawn that window's first frame: what a person sees as "the window is there".
 class WindowWatch
 {
 public:
-    // Returns the milliseconds, or a negative number when no window came within 'timeoutMs'.
-    static double launchToMappedMs(const QString &program, int timeoutMs = 10000);
+    struct Times
+    {
+        double mappedMs = -1; // negative when no window came
+        double drawnMs = -1;
+    };
+    static Times launch(const QString &program, int timeoutMs = 10000);
 };
 
 #endif // HARKLINE_BENCH_WINDOWWATCH_H

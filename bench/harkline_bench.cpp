@@ -569,25 +569,44 @@ void benchLatency()
 
 void benchStartup()
 {
-    std::printf("\n6. Start-up: launch to window mapped, median of %d launches\n", g_runs * 2);
+    std::printf(
+        "\n6. Start-up: launch to window mapped, and to its first frame drawn, median of %d "
+        "launches\n",
+        g_runs * 2);
     if (qgetenv("DISPLAY").isEmpty()) {
         std::printf("  skipped: needs an X server (run under xvfb-run)\n");
         return;
     }
     const QString dir = QCoreApplication::applicationDirPath();
-    QList<double> harkline, minimal, label;
+    struct Program
+    {
+        const char *name;
+        QString path;
+        QList<double> mapped, drawn;
+    };
+    Program harkline { "Harkline", dir + "/../harkline", {}, {} };
+    Program minimal { "minimal Qt window", dir + "/minimal-window", {}, {} };
+    Program label { "Qt window with one label", dir + "/label-window", {}, {} };
     for (int run = 0; run < g_runs * 2; ++run) {
-        harkline << WindowWatch::launchToMappedMs(dir + "/../harkline");
-        minimal << WindowWatch::launchToMappedMs(dir + "/minimal-window");
-        label << WindowWatch::launchToMappedMs(dir + "/label-window");
+        for (Program *program : { &harkline, &minimal, &label }) {
+            const WindowWatch::Times times = WindowWatch::launch(program->path);
+            program->mapped << times.mappedMs;
+            program->drawn << times.drawnMs;
+        }
     }
-    const double ratio = median(harkline) / median(minimal);
-    std::printf("  Harkline %.1f ms, minimal Qt window %.1f ms, Qt window with one label %.1f ms\n",
-                median(harkline), median(minimal), median(label));
-    std::printf("  Harkline / window with one label %.2fx (text brings in the font system)\n",
-                median(harkline) / median(label));
-    printTarget("Harkline / minimal", QStringLiteral("%1x").arg(ratio, 0, 'f', 2), "<= 1.5x",
-                ratio <= 1.5);
+    for (const Program *program : { &harkline, &minimal, &label }) {
+        std::printf("  %-26s mapped %5.1f ms, first frame drawn %5.1f ms\n", program->name,
+                    median(program->mapped), median(program->drawn));
+    }
+    const double mappedRatio = median(harkline.mapped) / median(minimal.mapped);
+    const double drawnRatio = median(harkline.drawn) / median(minimal.drawn);
+    std::printf("  Harkline / window with one label: mapped %.2fx, drawn %.2fx\n",
+                median(harkline.mapped) / median(label.mapped),
+                median(harkline.drawn) / median(label.drawn));
+    printTarget("Harkline / minimal, window mapped",
+                QStringLiteral("%1x").arg(mappedRatio, 0, 'f', 2), "<= 1.5x", mappedRatio <= 1.5);
+    printTarget("Harkline / minimal, first frame drawn",
+                QStringLiteral("%1x").arg(drawnRatio, 0, 'f', 2), "<= 1.5x", drawnRatio <= 1.5);
 }
 
 } // namespace
