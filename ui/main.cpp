@@ -5,9 +5,19 @@
 
 #include <QApplication>
 
+#include <thread>
+
+#include <fontconfig/fontconfig.h>
+
 int main(int argc, char *argv[])
 {
+    // The window cannot show a letter before the system's font configuration has been read, which
+    // takes Qt several milliseconds on first use. Read it on another core while Qt connects to the
+    // display; Qt then finds it loaded.
+    std::thread fontConfiguration([] { FcInit(); });
     QApplication app(argc, argv);
+    fontConfiguration.join();
+
     // The name of the installed desktop entry, which the desktop shell matches the window to.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.harkline.Harkline"));
     FRM_Harkline window;
