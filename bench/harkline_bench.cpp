@@ -25,12 +25,15 @@
 
 #include <algorithm>
 #include <atomic>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <functional>
 #include <optional>
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <malloc.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -125,8 +128,13 @@ public:
     StockBufferLimit()
     {
         m_old = read();
-        if (m_old > Stock && write(Stock))
+        if (m_old > Stock && write(Stock)) {
             m_changed = true;
+            // Stopped with Ctrl+C or killed by a time limit, the run still puts it back.
+            std::snprintf(s_oldText, sizeof(s_oldText), "%lld", static_cast<long long>(m_old));
+            for (const int signal : { SIGINT, SIGTERM, SIGHUP })
+                std::signal(signal, restoreAndDie);
+        }
     }
     ~StockBufferLimit()
     {
@@ -141,6 +149,17 @@ public:
 
 private:
     static constexpr qint64 Stock = 212992;
+    static inline char s_oldText[32] = {};
+    static void restoreAndDie(int signal)
+    {
+        const int fd = ::open("/proc/sys/net/core/rmem_max", O_WRONLY);
+        if (fd >= 0) {
+            [[maybe_unused]] const ssize_t written = ::write(fd, s_oldText, std::strlen(s_oldText));
+            ::close(fd);
+        }
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+    }
     static bool write(qint64 value)
     {
         QFile file("/proc/sys/net/core/rmem_max");
