@@ -20,7 +20,7 @@ public:
     // millisecond.
     static constexpr qint64 WindowNs = 1'000'000;
     static constexpr qint64 FloodPerWindow = FloodRate * WindowNs / 1'000'000'000;
-    // A flood is over once a window this long has gone by without one.
+    // A flood is over this long after the last window that had one.
     static constexpr qint64 QuietNs = 3'000'000;
 
     void count(qint64 nowNs, qint64 datagrams);
