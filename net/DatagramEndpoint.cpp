@@ -31,6 +31,9 @@ constexpr int FloodPauseMs = 2;
 // the scheduler can put the reader on the sender's processor, to wait there past what the
 // kernel's buffer holds.
 constexpr int FloodHoldMs = 250;
+// A burst is over within this; a longer flood is shown at the window's own pace from then on, or
+// the reader would soon hold as much as it may.
+constexpr int LongestFloodHoldMs = 1000;
 
 constexpr int LargestPort = 65535;
 constexpr int FirstUnprivilegedPort = 1024;
@@ -229,8 +232,8 @@ void DatagramEndpoint::announceArrivals()
     // the outer pass carries on afterwards.
     if (m_announcing)
         return;
-    if (m_reader && m_reader->inFlood() && m_sinceLastPass.isValid()
-        && m_sinceLastPass.elapsed() < FloodHoldMs) {
+    if (m_reader && m_reader->inFlood() && m_reader->floodLengthMs() < LongestFloodHoldMs
+        && m_sinceLastPass.isValid() && m_sinceLastPass.elapsed() < FloodHoldMs) {
         m_announceTimer.start(FloodPauseMs);
         return;
     }

@@ -10,11 +10,19 @@ void FloodGauge::count(qint64 nowNs, qint64 datagrams)
         m_windowCount = 0;
     }
     m_windowCount += datagrams;
-    if (m_windowCount >= FloodPerWindow)
+    if (m_windowCount >= FloodPerWindow) {
+        if (nowNs - m_floodSeenNs >= BreakNs)
+            m_floodStartNs = nowNs;
         m_floodSeenNs = nowNs;
+    }
 }
 
 bool FloodGauge::inFlood(qint64 nowNs) const
 {
     return nowNs - m_floodSeenNs < QuietNs;
+}
+
+qint64 FloodGauge::floodLengthNs(qint64 nowNs) const
+{
+    return inFlood(nowNs) ? nowNs - m_floodStartNs : 0;
 }

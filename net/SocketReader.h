@@ -62,6 +62,10 @@ public:
     // True while datagrams arrive faster than a window can show them, and for a few milliseconds
     // after.
     bool inFlood() const { return m_flood.inFlood(m_clock.nsecsElapsed()); }
+    qint64 floodLengthMs() const
+    {
+        return m_flood.floodLengthNs(m_clock.nsecsElapsed()) / 1'000'000;
+    }
 
 signals:
     // Emitted on the reader's thread when datagrams arrive and none were waiting to be taken.

@@ -14,6 +14,8 @@ class tst_FloodGauge : public QObject
 private slots:
     void inFlood_data();
     void inFlood();
+    void floodLength_data();
+    void floodLength();
 };
 
 namespace {
@@ -70,6 +72,38 @@ void tst_FloodGauge::inFlood()
             gauge.count((originUs + atUs) * 1000, datagrams);
         QCOMPARE(gauge.inFlood((originUs + askedAtUs) * 1000), expected);
     }
+}
+
+void tst_FloodGauge::floodLength_data()
+{
+    QTest::addColumn<Arrivals>("arrivals");
+    QTest::addColumn<qint64>("askedAtUs");
+    QTest::addColumn<qint64>("expectedUs");
+
+    QTest::newRow("no flood") << steady(5, 100, 20000) << qint64(20000) << qint64(0);
+    QTest::newRow("from the window that made it one")
+        << steady(15, 100, 20000) << qint64(20000) << qint64(20000 - 600);
+    QTest::newRow("one window, a little after")
+        << Arrivals { { 0, 100 } } << qint64(2000) << qint64(2000);
+    QTest::newRow("over once quiet") << Arrivals { { 0, 100 } } << qint64(3000) << qint64(0);
+    QTest::newRow("a second window before quiet continues it")
+        << Arrivals { { 0, 100 }, { 2999, 100 } } << qint64(4000) << qint64(4000);
+    QTest::newRow("a window after a short break continues it")
+        << Arrivals { { 0, 100 }, { 99999, 100 } } << qint64(100000) << qint64(100000);
+    QTest::newRow("a window after a long break starts another")
+        << Arrivals { { 0, 100 }, { 100000, 100 } } << qint64(101000) << qint64(1000);
+}
+
+void tst_FloodGauge::floodLength()
+{
+    QFETCH(Arrivals, arrivals);
+    QFETCH(qint64, askedAtUs);
+    QFETCH(qint64, expectedUs);
+
+    FloodGauge gauge;
+    for (const auto &[atUs, datagrams] : arrivals)
+        gauge.count(atUs * 1000, datagrams);
+    QCOMPARE(gauge.floodLengthNs(askedAtUs * 1000), expectedUs * 1000);
 }
 
 QTEST_APPLESS_MAIN(tst_FloodGauge)
