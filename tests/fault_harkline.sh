@@ -24,19 +24,24 @@ port_box_text() { # window: the port box's text, through the clipboard
     xclip -selection clipboard -o
 }
 
+expect_failure_exit() { # name pid window
+    local status
+    wait_for 10 find_failure_box "$2" "$3" || fail "$1: no failure message"
+    dismiss_failure_box
+    exit_status_within "$2" 10
+    status=$?
+    # A crash is 128 and more, a hang 255.
+    [[ $status -eq 1 ]] || fail "$1: the program ended with status $status"
+}
+
 failure_case() { # name text-file
     step "$1: the failure message, then a failure exit status"
-    local program pid window status
+    local program pid window
     start_program program
     read -r pid window <<<"$program"
     paste_into_port_box "$window" "$2"
     xdotool key --window "$window" alt+s
-    wait_for 10 find_failure_box "$pid" "$window" || fail "$1: no failure message"
-    dismiss_failure_box
-    exit_status_within "$pid" 10
-    status=$?
-    # A crash is 128 and more, a hang 255.
-    [[ $status -eq 1 ]] || fail "$1: the program ended with status $status"
+    expect_failure_exit "$1" "$pid" "$window"
 }
 
 printf '9%.0s' $(seq 100000) >"$work/digits"
@@ -68,9 +73,5 @@ sleep 0.2
 xdotool key --window "$window" ctrl+a ctrl+v
 sleep 0.3
 xdotool key --window "$window" alt+c
-wait_for 10 find_failure_box "$pid" "$window" || fail "no failure message for a check too long to send"
-dismiss_failure_box
-exit_status_within "$pid" 10
-status=$?
-[[ $status -eq 1 ]] || fail "the program ended with status $status"
+expect_failure_exit "a check too long to send" "$pid" "$window"
 echo "PASS: fault_harkline"

@@ -26,9 +26,6 @@ public:
     // line only when it was scrolled to the bottom.
     void appendLine(const QString &payload);
 
-    static QString toDocumentText(QStringView text);
-    static QString fromDocumentText(QStringView text);
-
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
@@ -37,6 +34,8 @@ protected:
 
 private:
     void insertPending();
+    static QString toDocumentText(QStringView text);
+    static QString fromDocumentText(QStringView text);
 
     QString m_pending; // appended but not in the document yet
     QTimer m_insertTimer; // inserts m_pending at the next pass of the event loop
