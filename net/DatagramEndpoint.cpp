@@ -26,11 +26,15 @@ namespace {
 // to overflow.
 constexpr int MaxAnnouncedPerPass = 128;
 constexpr int FloodPauseMs = 2;
-// In a flood, too fast for any window to show as it comes, the window takes what has come only
-// this often and leaves the processor to the reader in between: when the window's thread runs,
-// the scheduler can put the reader on the sender's processor, to wait there past what the
-// kernel's buffer holds.
+// In a flood, too fast for any window to show as it comes, the window takes only a few lines this
+// often, counted from the flood's start, and leaves the processor to the reader in between: with
+// two cores, one of them the sender's, the window's thread runs on the reader's, and a full pass
+// (about a millisecond) is as long as the kernel's buffer lasts.
 constexpr int FloodHoldMs = 250;
+constexpr int MaxAnnouncedPerHeldPass = 16;
+// The window takes its first look at what has come this long after the first datagram, by when a
+// burst has been recognised; a look at once would be a full pass, right at the burst's start.
+constexpr int FirstLookMs = 1;
 // A burst is over within this; a longer flood is shown at the window's own pace from then on, or
 // the reader would soon hold as much as it may.
 constexpr int LongestFloodHoldMs = 1000;
@@ -142,7 +146,7 @@ void DatagramEndpoint::Bind(double localPort)
         m_reader.get(), &SocketReader::datagramsWaiting, this,
         [this] {
             if (!m_announceTimer.isActive())
-                m_announceTimer.start(0);
+                m_announceTimer.start(FirstLookMs);
         },
         Qt::QueuedConnection);
     m_reader->start();
@@ -232,16 +236,20 @@ void DatagramEndpoint::announceArrivals()
     // the outer pass carries on afterwards.
     if (m_announcing)
         return;
-    if (m_reader && m_reader->inFlood() && m_reader->floodLengthMs() < LongestFloodHoldMs
-        && m_sinceLastPass.isValid() && m_sinceLastPass.elapsed() < FloodHoldMs) {
+    const qint64 floodMs = m_reader && m_reader->inFlood() ? m_reader->floodLengthMs() : -1;
+    const bool held = floodMs >= 0 && floodMs < LongestFloodHoldMs;
+    if (held
+        && (floodMs < FloodHoldMs
+            || (m_sinceLastPass.isValid() && m_sinceLastPass.elapsed() < FloodHoldMs))) {
         m_announceTimer.start(FloodPauseMs);
         return;
     }
     m_sinceLastPass.start();
     m_announcing = true;
 
+    const int most = held ? MaxAnnouncedPerHeldPass : MaxAnnouncedPerPass;
     int announced = 0;
-    while (m_reader && announced < MaxAnnouncedPerPass) {
+    while (m_reader && announced < most) {
         if (m_announceBatch == m_batches.size() && !m_reader->takeAll(m_batches))
             break;
         const DatagramBatch &batch = m_batches[m_announceBatch];
@@ -258,5 +266,5 @@ void DatagramEndpoint::announceArrivals()
     m_announcing = false;
     const bool more = m_announceBatch < m_batches.size() || (m_reader && m_reader->hasArrivals());
     if (m_reader && more)
-        m_announceTimer.start(announced == MaxAnnouncedPerPass ? FloodPauseMs : 0);
+        m_announceTimer.start(announced == most ? FloodPauseMs : 0);
 }
