@@ -536,7 +536,7 @@ void benchMemory()
     for (int i = 0; i < lines; ++i) {
         QByteArray payload = Numbered::payload(quint32(i), PayloadSize);
         payload.chop(1);
-        harkline.window.appendLogLine(QString::fromLatin1(payload));
+        harkline.window.appendLogLine(QString::fromLatin1(payload), {});
         if (i % 1000 == 999)
             QCoreApplication::processEvents();
     }

@@ -5,50 +5,48 @@
 
 #include "Failure.h"
 #include "Payload.h"
-#include "PortText.h"
+#include "PortHolder.h"
+#include "RoundHalfEven.h"
 
 #include <QCoreApplication>
-#include <QTimer>
+#include <QDeadlineTimer>
+#include <QMetaMethod>
+#include <QScopedValueRollback>
 
 #include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <system_error>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
 
-// In a flood, each pass of the event loop announces at most this many datagrams (the window then
-// inserts them into the log and repaints), and the next pass waits a little. The window keeps
-// repainting and taking input, and it leaves a processor to the reader: on a machine with few
-// cores a window that took one whole would delay the reader enough for the kernel's small buffer
-// to overflow.
-constexpr int MaxAnnouncedPerPass = 128;
-constexpr int FloodPauseMs = 2;
-// In a flood, too fast for any window to show as it comes, the window takes only a few lines this
-// often, counted from the flood's start, and leaves the processor to the reader in between: with
-// two cores, one of them the sender's, the window's thread runs on the reader's, and a full pass
-// (about a millisecond) is as long as the kernel's buffer lasts.
-constexpr int FloodHoldMs = 250;
-constexpr int MaxAnnouncedPerHeldPass = 16;
-// The window takes its first look at what has come this long after the first datagram, by when a
-// burst has been recognised; a look at once would be a full pass, right at the burst's start.
-constexpr int FirstLookMs = 1;
-// A burst is over within this; a longer flood is shown at the window's own pace from then on, or
-// the reader would soon hold as much as it may.
-constexpr int LongestFloodHoldMs = 1000;
+// One pass of the event loop announces what has arrived for this long at most, then lets the
+// window repaint and take input before the next: a flood is shown steadily, at the window's own
+// pace, and never freezes it.
+constexpr std::chrono::milliseconds PassBudget { 4 };
 
 constexpr int LargestPort = 65535;
 constexpr int FirstUnprivilegedPort = 1024;
 
+QString systemErrorText(int error)
+{
+    return QString::fromStdString(std::system_category().message(error));
+}
+
 Failure bindRefused(int port, int error)
 {
-    const QString reason = qt_error_string(error);
     QString advice;
     if (error == EADDRINUSE) {
-        advice = QStringLiteral(" Another program is using this port: stop it, or choose another "
-                                "port.");
+        const QString holder = describeUdpPortHolder(port);
+        advice = holder.isEmpty() ? QStringLiteral(" Another program is using this port.")
+                                  : u' ' + holder;
+        advice += QStringLiteral(" Stop it, or choose another port.");
     } else if (error == EACCES && port < FirstUnprivilegedPort) {
         QString program = QCoreApplication::applicationFilePath();
         if (program.isEmpty())
@@ -59,9 +57,10 @@ Failure bindRefused(int port, int error)
                      .arg(FirstUnprivilegedPort)
                      .arg(program);
     }
-    return Failure(
-        FailureNumber::BindRefused,
-        QStringLiteral("Cannot listen on UDP port %1: %2.%3").arg(port).arg(reason, advice));
+    return Failure(FailureNumber::BindRefused,
+                   QStringLiteral("Cannot listen on UDP port %1: %2.%3")
+                       .arg(port)
+                       .arg(systemErrorText(error), advice));
 }
 
 Failure portOutOfRange(qint64 port)
@@ -72,13 +71,35 @@ Failure portOutOfRange(qint64 port)
                        .arg(LargestPort));
 }
 
+// A socket that takes IPv6 and IPv4 senders alike, or IPv4 alone where the system has no IPv6
+// (the kernel started with ipv6.disable=1, or built without it).
+int openSocket(bool &dualStack)
+{
+    const int socket = ::socket(AF_INET6, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (socket >= 0) {
+        const int off = 0;
+        if (setsockopt(socket, IPPROTO_IPV6, IPV6_V6ONLY, &off, sizeof(off)) == 0) {
+            dualStack = true;
+            return socket;
+        }
+        ::close(socket);
+    }
+    dualStack = false;
+    return ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+}
+
+void enable(int socket, int option)
+{
+    const int on = 1;
+    setsockopt(socket, SOL_SOCKET, option, &on, sizeof(on));
+}
+
 } // namespace
 
 DatagramEndpoint::DatagramEndpoint(QObject *parent)
     : QObject(parent)
 {
     m_announceTimer.setSingleShot(true);
-    m_announceTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_announceTimer, &QTimer::timeout, this, &DatagramEndpoint::announceArrivals);
 }
 
@@ -101,11 +122,13 @@ void DatagramEndpoint::setRemotePort(qint32 port)
 
 int DatagramEndpoint::LocalPort() const
 {
-    sockaddr_in address {};
+    sockaddr_storage address {};
     socklen_t length = sizeof(address);
     if (m_socket < 0 || getsockname(m_socket, reinterpret_cast<sockaddr *>(&address), &length) < 0)
         return 0;
-    return ntohs(address.sin_port);
+    if (address.ss_family == AF_INET6)
+        return ntohs(reinterpret_cast<const sockaddr_in6 &>(address).sin6_port);
+    return ntohs(reinterpret_cast<const sockaddr_in &>(address).sin_port);
 }
 
 void DatagramEndpoint::Bind(double localPort)
@@ -121,35 +144,64 @@ void DatagramEndpoint::Bind(double localPort)
                           .arg(LocalPort()));
     }
 
-    const int socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    bool dualStack = false;
+    const int socket = openSocket(dualStack);
     if (socket < 0)
         throw bindRefused(port, errno);
-    if (m_receiveBufferSize > 0) {
+    const bool receiving =
+        isSignalConnected(QMetaMethod::fromSignal(&DatagramEndpoint::DataArrival));
+    int wakeFd = -1;
+    if (receiving) {
         // Best effort: a smaller buffer than asked for only means the reader must keep up sooner.
-        setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &m_receiveBufferSize,
-                   sizeof(m_receiveBufferSize));
+        if (m_receiveBufferSize > 0) {
+            setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &m_receiveBufferSize,
+                       sizeof(m_receiveBufferSize));
+        }
+        // Each datagram then carries the socket's count of drops and the time it came.
+        enable(socket, SO_RXQ_OVFL);
+        enable(socket, SO_TIMESTAMPNS);
+        wakeFd = eventfd(0, EFD_CLOEXEC);
     }
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(quint16(port));
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    if (::bind(socket, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) < 0) {
+
+    sockaddr_storage address {};
+    socklen_t length = 0;
+    if (dualStack) {
+        auto &any = reinterpret_cast<sockaddr_in6 &>(address);
+        any.sin6_family = AF_INET6;
+        any.sin6_port = htons(quint16(port));
+        any.sin6_addr = in6addr_any;
+        length = sizeof(sockaddr_in6);
+    } else {
+        auto &any = reinterpret_cast<sockaddr_in &>(address);
+        any.sin_family = AF_INET;
+        any.sin_port = htons(quint16(port));
+        any.sin_addr.s_addr = htonl(INADDR_ANY);
+        length = sizeof(sockaddr_in);
+    }
+    if ((receiving && wakeFd < 0)
+        || ::bind(socket, reinterpret_cast<const sockaddr *>(&address), length) < 0) {
         const int error = errno;
         ::close(socket);
+        if (wakeFd >= 0)
+            ::close(wakeFd);
         throw bindRefused(port, error);
     }
 
     m_socket = socket;
-    m_reader = std::make_unique<SocketReader>(socket);
-    // During a flood's pause the timer is already running: the news waits for it.
-    connect(
-        m_reader.get(), &SocketReader::datagramsWaiting, this,
-        [this] {
-            if (!m_announceTimer.isActive())
-                m_announceTimer.start(FirstLookMs);
-        },
-        Qt::QueuedConnection);
-    m_reader->start();
+    m_dualStack = dualStack;
+    if (receiving) {
+        m_reader = std::make_unique<SocketReader>(socket, wakeFd, m_storeLimit);
+        // The first datagram on an idle port is shown at once; while a pass is due, it waits for
+        // that pass.
+        connect(
+            m_reader.get(), &SocketReader::datagramsWaiting, this,
+            [this] {
+                if (!m_announceTimer.isActive())
+                    announceArrivals();
+            },
+            Qt::QueuedConnection);
+        m_reader->start();
+    }
 }
 
 void DatagramEndpoint::SendData(const QString &text)
@@ -175,16 +227,30 @@ void DatagramEndpoint::SendData(const QString &text)
             QStringLiteral("Cannot send to %1: the endpoint is not bound.").arg(destination));
     }
 
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(quint16(m_remotePort));
-    address.sin_addr = host;
+    sockaddr_storage address {};
+    socklen_t length = 0;
+    if (m_dualStack) {
+        // An IPv4 destination, as a socket for both reaches it: ::ffff:a.b.c.d.
+        auto &to = reinterpret_cast<sockaddr_in6 &>(address);
+        to.sin6_family = AF_INET6;
+        to.sin6_port = htons(quint16(m_remotePort));
+        to.sin6_addr.s6_addr[10] = 0xff;
+        to.sin6_addr.s6_addr[11] = 0xff;
+        std::memcpy(&to.sin6_addr.s6_addr[12], &host, 4);
+        length = sizeof(sockaddr_in6);
+    } else {
+        auto &to = reinterpret_cast<sockaddr_in &>(address);
+        to.sin_family = AF_INET;
+        to.sin_port = htons(quint16(m_remotePort));
+        to.sin_addr = host;
+        length = sizeof(sockaddr_in);
+    }
     if (::sendto(m_socket, payload.constData(), std::size_t(payload.size()), 0,
-                 reinterpret_cast<const sockaddr *>(&address), sizeof(address))
+                 reinterpret_cast<const sockaddr *>(&address), length)
         < 0) {
         throw Failure(
             FailureNumber::SendRefused,
-            QStringLiteral("Cannot send to %1: %2.").arg(destination, qt_error_string(errno)));
+            QStringLiteral("Cannot send to %1: %2.").arg(destination, systemErrorText(errno)));
     }
 }
 
@@ -197,8 +263,12 @@ void DatagramEndpoint::GetData(QString &text)
     const qsizetype index = m_fetchIndex;
     const int error = batch.isError(index) ? batch.error : 0;
     const QByteArrayView payload = batch.payload(index);
-    if (error == 0)
+    if (error == 0) {
         text = payloadToText(payload);
+        m_fetchedArrival = batch.arrivals[std::size_t(index)];
+    } else {
+        m_fetchedArrival = {};
+    }
     m_reader->release(payload.size());
     --m_announcedCount;
     if (++m_fetchIndex == batch.count()) {
@@ -210,7 +280,7 @@ void DatagramEndpoint::GetData(QString &text)
         throw Failure(FailureNumber::ReceiveFailed,
                       QStringLiteral("Cannot receive on UDP port %1: %2.")
                           .arg(LocalPort())
-                          .arg(qt_error_string(error)));
+                          .arg(systemErrorText(error)));
     }
 }
 
@@ -221,6 +291,7 @@ void DatagramEndpoint::Close()
     m_reader.reset(); // stops the reading thread before its socket goes
     ::close(m_socket);
     m_socket = -1;
+    m_dualStack = false;
     // What was not fetched belonged to the closed socket and goes with it.
     m_announceTimer.stop();
     m_batches.clear();
@@ -236,20 +307,9 @@ void DatagramEndpoint::announceArrivals()
     // the outer pass carries on afterwards.
     if (m_announcing)
         return;
-    const qint64 floodMs = m_reader && m_reader->inFlood() ? m_reader->floodLengthMs() : -1;
-    const bool held = floodMs >= 0 && floodMs < LongestFloodHoldMs;
-    if (held
-        && (floodMs < FloodHoldMs
-            || (m_sinceLastPass.isValid() && m_sinceLastPass.elapsed() < FloodHoldMs))) {
-        m_announceTimer.start(FloodPauseMs);
-        return;
-    }
-    m_sinceLastPass.start();
-    m_announcing = true;
-
-    const int most = held ? MaxAnnouncedPerHeldPass : MaxAnnouncedPerPass;
-    int announced = 0;
-    while (m_reader && announced < most) {
+    const QScopedValueRollback announcing(m_announcing, true);
+    const QDeadlineTimer passEnd(PassBudget, Qt::PreciseTimer);
+    while (m_reader && !passEnd.hasExpired()) {
         if (m_announceBatch == m_batches.size() && !m_reader->takeAll(m_batches))
             break;
         const DatagramBatch &batch = m_batches[m_announceBatch];
@@ -259,12 +319,8 @@ void DatagramEndpoint::announceArrivals()
             m_announceIndex = 0;
         }
         ++m_announcedCount;
-        ++announced;
         emit DataArrival(qint32(size));
     }
-
-    m_announcing = false;
-    const bool more = m_announceBatch < m_batches.size() || (m_reader && m_reader->hasArrivals());
-    if (m_reader && more)
-        m_announceTimer.start(announced == most ? FloodPauseMs : 0);
+    if (m_reader && (m_announceBatch < m_batches.size() || m_reader->hasArrivals()))
+        m_announceTimer.start(0);
 }

@@ -4,9 +4,9 @@
 #ifndef HARKLINE_DATAGRAMENDPOINT_H
 #define HARKLINE_DATAGRAMENDPOINT_H
 
+#include "Arrival.h"
 #include "SocketReader.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -14,9 +14,13 @@
 #include <deque>
 #include <memory>
 
-// A UDP endpoint over IPv4: given a remote host and port, bound to a local port on all local
-// addresses, it sends datagrams and announces each arriving one with DataArrival. Payloads are
-// text one character per byte (Latin-1). Every failing operation raises a Failure.
+// A UDP endpoint: given a remote host and port, bound to a local port on all local addresses
+// (IPv6 and IPv4 on one socket where the system has IPv6, IPv4 alone otherwise), it sends
+// datagrams and announces each arriving one with DataArrival. Payloads are text one character per
+// byte (Latin-1). Every failing operation raises a Failure.
+//
+// Only an endpoint whose DataArrival is connected when it is bound reads what arrives: one that
+// only sends keeps no reading thread and no receive buffers.
 class DatagramEndpoint : public QObject
 {
     Q_OBJECT
@@ -38,15 +42,21 @@ public:
     void setRemotePort(qint32 port);
     // The port the endpoint is bound to (the system's choice after Bind(0)); 0 while closed.
     int LocalPort() const;
+    // Whether the bound socket takes IPv6 senders as well as IPv4 ones.
+    bool isDualStack() const { return m_dualStack; }
 
     // Asked of the kernel at the next Bind.
     void setReceiveBufferSize(int bytes) { m_receiveBufferSize = bytes; }
+    // How many datagrams the reader keeps for the window, at most, from the next Bind.
+    void setStoreLimit(qint64 datagrams) { m_storeLimit = datagrams; }
 
     void Bind(double localPort);
     void SendData(const QString &text);
     // Replaces 'text' with the payload of the oldest announced datagram and forgets it; empty when
     // none is waiting.
     void GetData(QString &text);
+    // When and from whom the datagram that GetData last returned came.
+    const Arrival &fetchedArrival() const { return m_fetchedArrival; }
     void Close();
 
 signals:
@@ -54,13 +64,16 @@ signals:
     void DataArrival(qint32 bytesTotal);
 
 private:
+    void startReading();
     void announceArrivals();
 
     QString m_remoteHost;
     int m_remotePort = 0;
     int m_receiveBufferSize = DefaultReceiveBufferSize;
+    qint64 m_storeLimit = SocketReader::DefaultMaxHeldDatagrams;
 
     int m_socket = -1;
+    bool m_dualStack = false;
     std::unique_ptr<SocketReader> m_reader;
 
     // Batches taken from the reader, oldest first. The oldest datagrams have been announced and
@@ -71,8 +84,8 @@ private:
     std::size_t m_announceBatch = 0; // next to announce: a batch, counted from the first
     qsizetype m_announceIndex = 0; // and its place in that batch
     bool m_announcing = false;
-    QElapsedTimer m_sinceLastPass;
     QTimer m_announceTimer;
+    Arrival m_fetchedArrival;
 };
 
 #endif // HARKLINE_DATAGRAMENDPOINT_H

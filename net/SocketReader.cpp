@@ -7,8 +7,15 @@
 
 #include <array>
 #include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <memory>
 
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -16,23 +23,53 @@ namespace {
 // (65,507 bytes) whole. Only the pages a datagram touches become resident.
 constexpr int BatchSize = 64;
 constexpr int BufferSize = 65536;
+// Room for the two control messages each datagram carries: its receive time and the socket's
+// drop count.
+constexpr std::size_t ControlSize = CMSG_SPACE(sizeof(timespec)) + CMSG_SPACE(sizeof(quint32));
+
+qint64 wallClockNs()
+{
+    timespec now {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+void setSender(Arrival &arrival, const sockaddr_storage &from)
+{
+    if (from.ss_family == AF_INET6) {
+        const auto &from6 = reinterpret_cast<const sockaddr_in6 &>(from);
+        arrival.port = ntohs(from6.sin6_port);
+        // An IPv4 sender on a socket that takes both comes as ::ffff:a.b.c.d.
+        arrival.ipv4 = IN6_IS_ADDR_V4MAPPED(&from6.sin6_addr);
+        if (arrival.ipv4)
+            std::memcpy(arrival.address.data(), &from6.sin6_addr.s6_addr[12], 4);
+        else
+            std::memcpy(arrival.address.data(), &from6.sin6_addr, 16);
+    } else if (from.ss_family == AF_INET) {
+        const auto &from4 = reinterpret_cast<const sockaddr_in &>(from);
+        arrival.port = ntohs(from4.sin_port);
+        arrival.ipv4 = true;
+        std::memcpy(arrival.address.data(), &from4.sin_addr, 4);
+    }
+}
 
 } // namespace
 
-SocketReader::SocketReader(int socket, QObject *parent)
+SocketReader::SocketReader(int socket, int wakeFd, qint64 maxHeldDatagrams, QObject *parent)
     : QThread(parent)
     , m_socket(socket)
+    , m_wakeFd(wakeFd)
+    , m_maxHeldDatagrams(maxHeldDatagrams)
 {
     setObjectName(QStringLiteral("SocketReader"));
-    m_clock.start();
 }
 
 SocketReader::~SocketReader()
 {
     m_stopping = true;
-    // Wakes a receive that is waiting for the next datagram: it returns with nothing.
-    ::shutdown(m_socket, SHUT_RD);
+    wake();
     wait();
+    ::close(m_wakeFd);
 }
 
 bool SocketReader::takeAll(std::deque<DatagramBatch> &into)
@@ -59,42 +96,87 @@ void SocketReader::release(qsizetype bytes)
 {
     --m_heldDatagrams;
     m_heldBytes -= bytes;
+    if (m_waitingForRoom && !isFull())
+        wake();
 }
 
 bool SocketReader::isFull() const
 {
-    return m_heldDatagrams >= MaxHeldDatagrams || m_heldBytes >= MaxHeldBytes;
+    return m_heldDatagrams >= m_maxHeldDatagrams || m_heldBytes >= MaxHeldBytes;
+}
+
+void SocketReader::wake()
+{
+    const quint64 one = 1;
+    [[maybe_unused]] const ssize_t written = ::write(m_wakeFd, &one, sizeof(one));
+}
+
+void SocketReader::waitForRoom()
+{
+    m_waitingForRoom = true;
+    // release() may have made room just before the flag was up, and then not woken us.
+    while (isFull() && !m_stopping) {
+        pollfd wakeup { m_wakeFd, POLLIN, 0 };
+        if (poll(&wakeup, 1, -1) > 0) {
+            quint64 count = 0;
+            [[maybe_unused]] const ssize_t read = ::read(m_wakeFd, &count, sizeof(count));
+        }
+    }
+    m_waitingForRoom = false;
+}
+
+bool SocketReader::waitForDatagrams()
+{
+    std::array<pollfd, 2> fds { { { m_socket, POLLIN, 0 }, { m_wakeFd, POLLIN, 0 } } };
+    while (poll(fds.data(), fds.size(), -1) < 0) {
+        if (errno != EINTR)
+            return true; // let the receive report what is wrong
+    }
+    if (fds[1].revents & POLLIN) {
+        quint64 count = 0;
+        [[maybe_unused]] const ssize_t read = ::read(m_wakeFd, &count, sizeof(count));
+        return false;
+    }
+    return true;
 }
 
 void SocketReader::run()
 {
-    std::vector<char> buffers(std::size_t(BatchSize) * BufferSize);
+    // Not zero-filled: the kernel writes each buffer before it is read.
+    const auto buffers =
+        std::make_unique_for_overwrite<char[]>(std::size_t(BatchSize) * BufferSize);
+    const auto controls = std::make_unique_for_overwrite<char[]>(BatchSize * ControlSize);
+    std::array<sockaddr_storage, BatchSize> senders;
     std::array<iovec, BatchSize> vectors {};
     std::array<mmsghdr, BatchSize> messages {};
     for (int i = 0; i < BatchSize; ++i) {
-        vectors[i] = { buffers.data() + std::size_t(i) * BufferSize, BufferSize };
+        vectors[i] = { buffers.get() + std::size_t(i) * BufferSize, BufferSize };
         messages[i].msg_hdr.msg_iov = &vectors[i];
         messages[i].msg_hdr.msg_iovlen = 1;
+        messages[i].msg_hdr.msg_name = &senders[i];
+        messages[i].msg_hdr.msg_control = controls.get() + std::size_t(i) * ControlSize;
     }
 
+    quint32 dropCount = 0; // the socket's count of dropped datagrams, as last seen
+    // While a read comes back full, more are waiting: read on without waiting. Otherwise wait
+    // until the socket is readable, which costs nothing while nothing arrives.
+    bool full = false;
     while (!m_stopping) {
         if (isFull()) {
-            msleep(5);
+            waitForRoom();
             continue;
         }
+        if (!full && !waitForDatagrams())
+            continue;
 
-        // Normally waits for one datagram, then takes whatever else is already there. In a flood
-        // it polls instead: a thread woken from a wait goes to whichever processor the scheduler
-        // picks, which on a busy machine can be the sender's, and it then waits there for longer
-        // than the kernel's buffer lasts.
-        const int flags = inFlood() ? MSG_DONTWAIT : MSG_WAITFORONE;
-        const int count = recvmmsg(m_socket, messages.data(), BatchSize, flags, nullptr);
-        if (m_stopping)
-            return;
+        for (auto &message : messages) {
+            message.msg_hdr.msg_namelen = sizeof(sockaddr_storage);
+            message.msg_hdr.msg_controllen = ControlSize;
+        }
+        const int count = recvmmsg(m_socket, messages.data(), BatchSize, MSG_DONTWAIT, nullptr);
+        full = count == BatchSize;
         if (count == 0)
             continue;
-        if (count > 0)
-            m_flood.count(m_clock.nsecsElapsed(), count);
         DatagramBatch batch;
         if (count < 0) {
             if (errno == EINTR || errno == EAGAIN)
@@ -106,10 +188,31 @@ void SocketReader::run()
                 bytes += qsizetype(messages[i].msg_len);
             batch.payloads.reserve(bytes);
             batch.ends.reserve(std::size_t(count));
+            batch.arrivals.resize(std::size_t(count));
+            const qint64 readNs = wallClockNs();
             for (int i = 0; i < count; ++i) {
-                batch.payloads.append(buffers.data() + std::size_t(i) * BufferSize,
+                batch.payloads.append(buffers.get() + std::size_t(i) * BufferSize,
                                       qsizetype(messages[i].msg_len));
                 batch.ends.push_back(batch.payloads.size());
+                Arrival &arrival = batch.arrivals[std::size_t(i)];
+                setSender(arrival, senders[std::size_t(i)]);
+                arrival.timeNs = readNs;
+                msghdr &header = messages[i].msg_hdr;
+                for (cmsghdr *c = CMSG_FIRSTHDR(&header); c; c = CMSG_NXTHDR(&header, c)) {
+                    if (c->cmsg_level != SOL_SOCKET)
+                        continue;
+                    if (c->cmsg_type == SCM_TIMESTAMPNS) {
+                        timespec stamp {};
+                        std::memcpy(&stamp, CMSG_DATA(c), sizeof(stamp));
+                        arrival.timeNs = qint64(stamp.tv_sec) * 1'000'000'000 + stamp.tv_nsec;
+                    } else if (c->cmsg_type == SO_RXQ_OVFL) {
+                        // Cumulative, and absent while still 0.
+                        quint32 total = 0;
+                        std::memcpy(&total, CMSG_DATA(c), sizeof(total));
+                        arrival.droppedBefore = total - dropCount;
+                        dropCount = total;
+                    }
+                }
             }
             m_heldBytes += bytes;
         }

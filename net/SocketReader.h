@@ -4,11 +4,10 @@
 #ifndef HARKLINE_SOCKETREADER_H
 #define HARKLINE_SOCKETREADER_H
 
-#include "FloodGauge.h"
+#include "Arrival.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QElapsedTimer>
 #include <QMutex>
 #include <QThread>
 
@@ -16,12 +15,13 @@
 #include <deque>
 #include <vector>
 
-// The datagrams of one receiving system call, in one allocation: a flood costs a few
-// allocations per thousand datagrams, not one each.
+// The datagrams of one receiving system call, in one allocation for their payloads: a flood costs
+// a few allocations per thousand datagrams, not one each.
 struct DatagramBatch
 {
     QByteArray payloads; // every payload, one after another
     std::vector<qsizetype> ends; // where each payload ends in 'payloads'
+    std::vector<Arrival> arrivals; // one for each payload
     int error = 0; // errno of a failed receive that came after them
 
     // The datagrams, plus the failed receive as one more entry in its place.
@@ -38,19 +38,22 @@ struct DatagramBatch
 
 // Drains a bound UDP socket on its own thread, so that datagrams keep being taken from the
 // kernel (which keeps only a few hundred per socket) while the user-interface thread repaints,
-// shows a message box or runs a slow handler. What it takes waits here until fetched.
+// shows a message box or runs a slow handler. What it takes waits here until fetched. It never
+// drops a datagram itself: when its store is full it stops reading, and the kernel's drop counter,
+// which every datagram carries, tells how many the system dropped meanwhile.
 class SocketReader : public QThread
 {
     Q_OBJECT
 
 public:
-    // Enough for a long flood against a stalled window; beyond it the reader pauses and the kernel
-    // buffer takes the rest.
-    static constexpr qint64 MaxHeldDatagrams = 1'000'000;
+    // Enough for a long flood against a stalled window.
+    static constexpr qint64 DefaultMaxHeldDatagrams = 1'000'000;
     static constexpr qint64 MaxHeldBytes = qint64(256) * 1024 * 1024;
 
-    // Reads from the bound 'socket', which the caller closes after this is destroyed.
-    explicit SocketReader(int socket, QObject *parent = nullptr);
+    // Reads from the bound 'socket', which the caller closes after this is destroyed, keeping at
+    // most 'maxHeldDatagrams'; 'wakeFd' is an eventfd that this takes over.
+    SocketReader(int socket, int wakeFd, qint64 maxHeldDatagrams = DefaultMaxHeldDatagrams,
+                 QObject *parent = nullptr);
     ~SocketReader() override;
 
     // Moves every batch read so far, oldest first, to the end of 'into'; false when there was
@@ -59,13 +62,6 @@ public:
     bool hasArrivals();
     // A datagram of 'bytes' has been fetched or dropped, and no longer counts against the limits.
     void release(qsizetype bytes);
-    // True while datagrams arrive faster than a window can show them, and for a few milliseconds
-    // after.
-    bool inFlood() const { return m_flood.inFlood(m_clock.nsecsElapsed()); }
-    qint64 floodLengthMs() const
-    {
-        return m_flood.floodLengthNs(m_clock.nsecsElapsed()) / 1'000'000;
-    }
 
 signals:
     // Emitted on the reader's thread when datagrams arrive and none were waiting to be taken.
@@ -76,13 +72,19 @@ protected:
 
 private:
     bool isFull() const;
+    void wake();
+    // Sleeps until the store has room again or the reader is stopping.
+    void waitForRoom();
+    // Blocks until the socket is readable or the reader is woken; false when woken.
+    bool waitForDatagrams();
 
     const int m_socket;
+    const int m_wakeFd;
+    const qint64 m_maxHeldDatagrams;
     std::atomic<bool> m_stopping = false;
+    std::atomic<bool> m_waitingForRoom = false;
     std::atomic<qint64> m_heldDatagrams = 0;
     std::atomic<qint64> m_heldBytes = 0;
-    QElapsedTimer m_clock;
-    FloodGauge m_flood;
 
     QMutex m_mutex;
     std::deque<DatagramBatch> m_arrived; // guarded by m_mutex

@@ -6,8 +6,6 @@
 #include "Failure.h"
 
 #include <charconv>
-#include <cmath>
-#include <limits>
 #include <string>
 
 namespace {
@@ -163,19 +161,6 @@ double ReadLeadingNumber(const QString &text)
             return readRadixNumber(compact, 2, 8);
     }
     return readDecimalNumber(compact);
-}
-
-qint32 RoundHalfEven(double value)
-{
-    // The default floating-point rounding mode rounds halfway cases to even.
-    const double whole = std::nearbyint(value);
-    if (!(whole >= double(std::numeric_limits<qint32>::min())
-          && whole <= double(std::numeric_limits<qint32>::max()))) {
-        throw Failure(FailureNumber::Overflow,
-                      QStringLiteral("Overflow: %1 cannot be made a whole 32-bit number.")
-                          .arg(value, 0, 'g', 17));
-    }
-    return qint32(whole);
 }
 
 bool IsPortAccepted(double value)

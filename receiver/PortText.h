@@ -4,6 +4,8 @@
 #ifndef HARKLINE_PORTTEXT_H
 #define HARKLINE_PORTTEXT_H
 
+#include "RoundHalfEven.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -14,9 +16,6 @@
 // ignored wherever they stand; "&H" and "&O" introduce hexadecimal and octal numbers; the
 // decimal separator is always the period.
 double ReadLeadingNumber(const QString &text);
-
-// The nearest whole number, halfway cases going to the even neighbour.
-qint32 RoundHalfEven(double value);
 
 // Whether Start may listen on this (unrounded) value.
 bool IsPortAccepted(double value);

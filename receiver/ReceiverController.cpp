@@ -56,7 +56,7 @@ void ReceiverController::WinsockUDP_DataArrival(qint32 bytesTotal)
     Q_UNUSED(bytesTotal);
     QString payload;
     WinsockUDP.GetData(payload);
-    m_view.appendLogLine(payload);
+    m_view.appendLogLine(payload, WinsockUDP.fetchedArrival());
 }
 
 void ReceiverController::Form_Terminate()

@@ -4,6 +4,8 @@
 #ifndef HARKLINE_RECEIVERVIEW_H
 #define HARKLINE_RECEIVERVIEW_H
 
+#include "Arrival.h"
+
 #include <QString>
 
 // The controller's whole view of the window: the port box, the log box, the three button states
@@ -20,8 +22,9 @@ public:
     virtual QString logText() const = 0;
     virtual void setLogText(const QString &text) = 0;
     // Makes the log text exactly: the current log text, the payload, a carriage return and a line
-    // feed. Costs time in proportion to the payload, not to the log.
-    virtual void appendLogLine(const QString &payload) = 0;
+    // feed. Costs time in proportion to the payload, not to the log. The arrival's details (when,
+    // from whom, what was lost before it) go beside the log text, never into it.
+    virtual void appendLogLine(const QString &payload, const Arrival &arrival) = 0;
 
     virtual bool isStartVisible() const = 0;
     virtual void setStartVisible(bool visible) = 0;

@@ -27,7 +27,12 @@ public:
     }
     QString logText() const override { return log; }
     void setLogText(const QString &text) override { log = text; }
-    void appendLogLine(const QString &payload) override { log += payload + QStringLiteral("\r\n"); }
+    QList<Arrival> arrivals;
+    void appendLogLine(const QString &payload, const Arrival &arrival) override
+    {
+        log += payload + QStringLiteral("\r\n");
+        arrivals << arrival;
+    }
     bool isStartVisible() const override { return startVisible; }
     void setStartVisible(bool visible) override
     {

@@ -89,9 +89,9 @@ void FRM_Harkline::setLogText(const QString &text)
     ui->TXT_Input->setText(text);
 }
 
-void FRM_Harkline::appendLogLine(const QString &payload)
+void FRM_Harkline::appendLogLine(const QString &payload, const Arrival &arrival)
 {
-    ui->TXT_Input->appendLine(payload);
+    ui->TXT_Input->appendLine(payload, arrival);
 }
 
 bool FRM_Harkline::isStartVisible() const
@@ -149,6 +149,8 @@ template<typename Handler> void FRM_Harkline::trap(Handler handler)
 void FRM_Harkline::reportFailure(qint32 number, const QString &description)
 {
     m_failed = true;
+    // The program ends when the message is dismissed: nothing more is read meanwhile.
+    WinsockUDP.Close();
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Harkline"),
                     tr("Failure %1\n\n%2").arg(number).arg(description), QMessageBox::Ok, this);
     box.exec();

@@ -32,7 +32,7 @@ public:
     void setPortText(const QString &text) override;
     QString logText() const override;
     void setLogText(const QString &text) override;
-    void appendLogLine(const QString &payload) override;
+    void appendLogLine(const QString &payload, const Arrival &arrival) override;
     bool isStartVisible() const override;
     void setStartVisible(bool visible) override;
     bool isStopVisible() const override;

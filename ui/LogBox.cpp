@@ -40,8 +40,9 @@ void LogBox::setText(const QString &text)
     setPlainText(toDocumentText(text));
 }
 
-void LogBox::appendLine(const QString &payload)
+void LogBox::appendLine(const QString &payload, const Arrival &arrival)
 {
+    Q_UNUSED(arrival);
     if (m_pending.isEmpty())
         m_insertTimer.start();
     m_pending += payload;

@@ -4,6 +4,8 @@
 #ifndef HARKLINE_LOGBOX_H
 #define HARKLINE_LOGBOX_H
 
+#include "Arrival.h"
+
 #include <QPlainTextEdit>
 #include <QTimer>
 
@@ -24,7 +26,7 @@ public:
     void setText(const QString &text);
     // Adds the payload and a carriage return and line feed at the end. The view follows the new
     // line only when it was scrolled to the bottom.
-    void appendLine(const QString &payload);
+    void appendLine(const QString &payload, const Arrival &arrival = {});
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
