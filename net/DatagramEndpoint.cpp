@@ -26,6 +26,13 @@
 
 namespace {
 
+// How long the window's thread leaves the processor to the reader once the reader needed it:
+// about a frame, so that the log still moves while a flood lasts.
+constexpr std::chrono::milliseconds ReaderTurn { 20 };
+
+// Every this many datagrams, a pass asks whether the reader needs the processor.
+constexpr int ReaderCheckInterval = 16;
+
 // One pass of the event loop announces what has arrived for this long at most, then lets the
 // window repaint and take input before the next: a flood is shown steadily, at the window's own
 // pace, and never freezes it.
@@ -301,6 +308,18 @@ void DatagramEndpoint::Close()
     m_announceIndex = 0;
 }
 
+bool DatagramEndpoint::isLeavingProcessorToReader()
+{
+    if (!m_reader)
+        return false;
+    if (!m_leaveReaderUntil.hasExpired())
+        return true;
+    if (!m_reader->needsProcessor())
+        return false;
+    m_leaveReaderUntil.setRemainingTime(ReaderTurn);
+    return true;
+}
+
 void DatagramEndpoint::announceArrivals()
 {
     // A handler that runs a nested event loop must not see the next datagram before it returns;
@@ -309,7 +328,11 @@ void DatagramEndpoint::announceArrivals()
         return;
     const QScopedValueRollback announcing(m_announcing, true);
     const QDeadlineTimer passEnd(PassBudget, Qt::PreciseTimer);
-    while (m_reader && !passEnd.hasExpired()) {
+    for (int announced = 0; m_reader && !passEnd.hasExpired(); ++announced) {
+        if (announced % ReaderCheckInterval == 0 && isLeavingProcessorToReader()) {
+            m_announceTimer.start(int(m_leaveReaderUntil.remainingTime()));
+            return;
+        }
         if (m_announceBatch == m_batches.size() && !m_reader->takeAll(m_batches))
             break;
         const DatagramBatch &batch = m_batches[m_announceBatch];

@@ -7,6 +7,7 @@
 #include "Arrival.h"
 #include "SocketReader.h"
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -59,12 +60,16 @@ public:
     const Arrival &fetchedArrival() const { return m_fetchedArrival; }
     void Close();
 
+    // True while the window's thread should leave the processor to the reading thread: datagrams
+    // have piled up in the kernel, which drops what its buffer cannot hold, because the reader did
+    // not get a processor; and for a short turn after, while the reader catches up.
+    bool isLeavingProcessorToReader();
+
 signals:
     // Once for each arriving datagram, in arrival order, on the thread that owns the endpoint.
     void DataArrival(qint32 bytesTotal);
 
 private:
-    void startReading();
     void announceArrivals();
 
     QString m_remoteHost;
@@ -86,6 +91,7 @@ private:
     bool m_announcing = false;
     QTimer m_announceTimer;
     Arrival m_fetchedArrival;
+    QDeadlineTimer m_leaveReaderUntil;
 };
 
 #endif // HARKLINE_DATAGRAMENDPOINT_H

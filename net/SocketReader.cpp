@@ -11,6 +11,7 @@
 #include <ctime>
 #include <memory>
 
+#include <linux/sock_diag.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -98,6 +99,17 @@ void SocketReader::release(qsizetype bytes)
     m_heldBytes -= bytes;
     if (m_waitingForRoom && !isFull())
         wake();
+}
+
+bool SocketReader::needsProcessor() const
+{
+    if (m_waitingForRoom)
+        return false; // the reader waits for the window, not for a processor
+    std::array<quint32, SK_MEMINFO_VARS> memory {};
+    socklen_t length = sizeof(memory);
+    if (getsockopt(m_socket, SOL_SOCKET, SO_MEMINFO, memory.data(), &length) < 0)
+        return false;
+    return memory[SK_MEMINFO_RMEM_ALLOC] >= memory[SK_MEMINFO_RCVBUF] / 8;
 }
 
 bool SocketReader::isFull() const

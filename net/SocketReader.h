@@ -63,6 +63,11 @@ public:
     // A datagram of 'bytes' has been fetched or dropped, and no longer counts against the limits.
     void release(qsizetype bytes);
 
+    // True while datagrams pile up in the kernel because the reader does not get a processor to
+    // take them: an eighth of the socket's buffer is in use. A thread of the program that keeps
+    // the processor then makes the kernel drop datagrams; it should let the reader run.
+    bool needsProcessor() const;
+
 signals:
     // Emitted on the reader's thread when datagrams arrive and none were waiting to be taken.
     void datagramsWaiting();

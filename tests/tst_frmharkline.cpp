@@ -44,6 +44,7 @@ private slots:
     void logTextRoundTrips();
     void appendedLinesShowAsLines();
     void viewFollowsOnlyFromTheBottom();
+    void insertionWaitsWhileTheReaderNeedsTheProcessor();
 
 private:
     void showActive(FRM_Harkline &window);
@@ -370,6 +371,27 @@ void tst_FRM_Harkline::viewFollowsOnlyFromTheBottom()
     QTRY_COMPARE(log.document()->blockCount(), 103);
     QCOMPARE(bar->value(), 10);
     QCOMPARE(log.textCursor().position(), caret.position());
+}
+
+void tst_FRM_Harkline::insertionWaitsWhileTheReaderNeedsTheProcessor()
+{
+    LogBox log;
+    bool readerNeedsProcessor = true;
+    log.setYieldCondition([&] { return readerNeedsProcessor; });
+    for (int i = 0; i < 3; ++i)
+        log.appendLine(QString::number(i));
+    QTest::qWait(100); // several frames
+    QCOMPARE(log.document()->blockCount(), 1);
+    QCOMPARE(log.text(), QStringLiteral("0\r\n1\r\n2\r\n"));
+
+    // What the user types still goes after everything that arrived before it.
+    log.setFocus();
+    QTest::keyClick(&log, Qt::Key_X);
+    QCOMPARE(log.text(), QStringLiteral("0\r\n1\r\n2\r\nx"));
+    log.appendLine("3");
+    readerNeedsProcessor = false;
+    QTRY_COMPARE(log.document()->blockCount(), 5);
+    QCOMPARE(log.text(), QStringLiteral("0\r\n1\r\n2\r\nx3\r\n"));
 }
 
 QTEST_MAIN(tst_FRM_Harkline)

@@ -52,6 +52,9 @@ FRM_Harkline::FRM_Harkline(QWidget *parent)
     setWindowIcon(QIcon(readPng(QStringLiteral(":/assets/harkline.png"))));
 
     ui->TXT_Input->setFocus();
+    // On a machine with few processors, a long insertion into the log would keep the endpoint's
+    // reader from the processor until the kernel drops datagrams.
+    ui->TXT_Input->setYieldCondition([this] { return WinsockUDP.isLeavingProcessorToReader(); });
 
     connect(ui->Command1, &QPushButton::clicked, this,
             [this] { trap([this] { m_controller.Command1_Click(); }); });

@@ -3,6 +3,8 @@
 
 #include "LogBox.h"
 
+#include <QDeadlineTimer>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTextCursor>
 
@@ -24,18 +26,20 @@ LogBox::LogBox(QWidget *parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
     m_insertTimer.setSingleShot(true);
-    m_insertTimer.setInterval(0);
-    connect(&m_insertTimer, &QTimer::timeout, this, &LogBox::insertPending);
+    m_insertTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_insertTimer, &QTimer::timeout, this, [this] { insertPending(Insert::WithinFrame); });
 }
 
 QString LogBox::text() const
 {
-    return fromDocumentText(document()->toRawText()) + m_pending;
+    return fromDocumentText(document()->toRawText())
+        .append(QStringView(m_pending).sliced(m_pendingFrom));
 }
 
 void LogBox::setText(const QString &text)
 {
     m_pending.clear();
+    m_pendingFrom = 0;
     m_insertTimer.stop();
     setPlainText(toDocumentText(text));
 }
@@ -43,23 +47,51 @@ void LogBox::setText(const QString &text)
 void LogBox::appendLine(const QString &payload, const Arrival &arrival)
 {
     Q_UNUSED(arrival);
-    if (m_pending.isEmpty())
-        m_insertTimer.start();
+    // The first line after a quiet spell shows at once; while lines keep coming, once a frame.
+    if (!m_insertTimer.isActive()) {
+        const qint64 sinceInsert = m_sinceInsert.isValid() ? m_sinceInsert.elapsed() : frameMs();
+        m_insertTimer.start(int(qMax<qint64>(0, frameMs() - sinceInsert)));
+    }
     m_pending += payload;
     m_pending += QLatin1String("\r\n");
 }
 
-void LogBox::insertPending()
+int LogBox::frameMs() const
 {
-    if (m_pending.isEmpty())
+    const qreal rate = screen() ? screen()->refreshRate() : 0;
+    return rate >= 1 ? qMax(1, qRound(1000 / rate)) : 16;
+}
+
+void LogBox::insertPending(Insert how)
+{
+    if (m_pendingFrom == m_pending.size())
         return;
     QScrollBar *bar = verticalScrollBar();
     const bool following = bar->value() == bar->maximum();
+    m_sinceInsert.start();
 
+    // In pieces of whole lines, so that a piece never splits a line end; at most half a frame in
+    // all, so that input and painting keep the rest.
+    constexpr qsizetype PieceSize = 16 * 1024;
+    const QDeadlineTimer frameEnd(frameMs() / 2, Qt::PreciseTimer);
     QTextCursor end(document());
     end.movePosition(QTextCursor::End);
-    end.insertText(toDocumentText(m_pending));
-    m_pending.clear();
+    while (m_pendingFrom < m_pending.size()) {
+        if (how == Insert::WithinFrame && (frameEnd.hasExpired() || (m_yieldNow && m_yieldNow())))
+            break;
+        const qsizetype lineEnd =
+            m_pending.indexOf(QLatin1String("\r\n"), m_pendingFrom + PieceSize);
+        const qsizetype pieceEnd = lineEnd < 0 ? m_pending.size() : lineEnd + 2;
+        end.insertText(
+            toDocumentText(QStringView(m_pending).sliced(m_pendingFrom, pieceEnd - m_pendingFrom)));
+        m_pendingFrom = pieceEnd;
+    }
+    if (m_pendingFrom == m_pending.size()) {
+        m_pending.clear();
+        m_pendingFrom = 0;
+    } else if (!m_insertTimer.isActive()) {
+        m_insertTimer.start(frameMs());
+    }
 
     if (following)
         bar->setValue(bar->maximum());
@@ -105,24 +137,24 @@ QString LogBox::fromDocumentText(QStringView text)
 // The user's edits go after whatever arrived before them.
 void LogBox::keyPressEvent(QKeyEvent *event)
 {
-    insertPending();
+    insertPending(Insert::Everything);
     QPlainTextEdit::keyPressEvent(event);
 }
 
 void LogBox::inputMethodEvent(QInputMethodEvent *event)
 {
-    insertPending();
+    insertPending(Insert::Everything);
     QPlainTextEdit::inputMethodEvent(event);
 }
 
 void LogBox::insertFromMimeData(const QMimeData *source)
 {
-    insertPending();
+    insertPending(Insert::Everything);
     QPlainTextEdit::insertFromMimeData(source);
 }
 
 void LogBox::contextMenuEvent(QContextMenuEvent *event)
 {
-    insertPending();
+    insertPending(Insert::Everything);
     QPlainTextEdit::contextMenuEvent(event);
 }
