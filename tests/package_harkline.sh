@@ -19,7 +19,11 @@ if dpkg-query -W -f='${db:Status-Status}' harkline 2>/dev/null | grep -qx instal
 fi
 is_bound() { [[ -n $(ss -Hulnp "sport = :$1" 2>/dev/null) ]]; }
 is_bound 514 && skip "another program holds port 514"
+# Installing raises net.core.rmem_max; removing puts back what was there. Test from the stock value
+# and leave the machine as it was.
+rmem_max=$(cat /proc/sys/net/core/rmem_max)
 
+sysctl -q -w net.core.rmem_max=212992 >/dev/null || skip "cannot set net.core.rmem_max here"
 work=$(mktemp -d)
 chmod 755 "$work"
 user=harkline-test
@@ -28,6 +32,7 @@ cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
     DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq harkline >/dev/null 2>&1
     userdel "$user" 2>/dev/null
+    sysctl -q -w net.core.rmem_max="$rmem_max" >/dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -42,6 +47,9 @@ DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$package" >"$work/apt.log
     || { cat "$work/apt.log"; fail "apt-get install of the package failed"; }
 [[ -x /usr/bin/harkline ]] || fail "/usr/bin/harkline is not installed"
 getcap /usr/bin/harkline | grep -q cap_net_bind_service || fail "the capability was not granted"
+grep -qx 'net.core.rmem_max = 4194304' /usr/lib/sysctl.d/30-harkline.conf \
+    || fail "the receive-buffer drop-in was not installed"
+(( $(cat /proc/sys/net/core/rmem_max) >= 4194304 )) || fail "net.core.rmem_max was not raised"
 
 useradd --system --no-create-home --shell /usr/sbin/nologin "$user" 2>/dev/null
 runtime=$work/runtime
@@ -79,4 +87,9 @@ xdotool key --window "$window" alt+s # Stop
 for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$pid" 2>/dev/null && fail "Stop did not end the program"
 is_bound 514 && fail "port 514 still held after Stop"
+
+DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq harkline >"$work/apt.log" 2>&1 \
+    || { cat "$work/apt.log"; fail "apt-get remove failed"; }
+[[ ! -e /usr/lib/sysctl.d/30-harkline.conf ]] || fail "the drop-in was left behind"
+[[ $(cat /proc/sys/net/core/rmem_max) == 212992 ]] || fail "removing did not put net.core.rmem_max back"
 echo "PASS: package_harkline"
