@@ -15,11 +15,13 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QThread>
 #include <QTimer>
 
@@ -260,7 +262,16 @@ BurstResult burstHarkline(quint32 count)
                     end - start);
 }
 
-BurstResult burstBare(quint32 count)
+double threadCpuSeconds()
+{
+    timespec now {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
+
+// A receiving thread that does nothing but read into memory; sent 'count' at 'rate' a second (0:
+// full speed). 'cpuSeconds', when given, gets the CPU time the thread used.
+BurstResult burstBare(quint32 count, int rate = 0, double *cpuSeconds = nullptr)
 {
     const int port = freePort();
     const int fd = socket(AF_INET, SOCK_DGRAM, 0);
@@ -278,6 +289,7 @@ BurstResult burstBare(quint32 count)
     received.reserve(qsizetype(count) * PayloadSize);
     std::int64_t last = 0;
     std::thread reader([&] {
+        const double cpuStart = threadCpuSeconds();
         constexpr int Batch = 64;
         constexpr std::size_t Slot = 2048;
         std::vector<char> buffers(Batch * Slot);
@@ -296,9 +308,11 @@ BurstResult burstBare(quint32 count)
                 received.append(buffers.data() + std::size_t(i) * Slot, messages[i].msg_len);
             last = Numbered::nowNs();
         }
+        if (cpuSeconds)
+            *cpuSeconds = threadCpuSeconds() - cpuStart;
     });
     std::int64_t start = 0;
-    finish(startSender(port, count, 0, &start));
+    finish(startSender(port, count, rate, &start));
     reader.join();
     close(fd);
     return resultOf(Numbered::count(received, count), count, double(last - start) / 1e9);
@@ -604,6 +618,57 @@ void benchLatency()
                 p99 <= 50 && latencies.size() == qsizetype(count));
 }
 
+// CPU time per line of inserting 'count' numbered lines into a plain text box, shown and painted,
+// in batches of what arrives at 'rate' a second in one frame.
+double insertCpuPerLineUs(quint32 count, int rate)
+{
+    QPlainTextEdit box;
+    box.setLineWrapMode(QPlainTextEdit::NoWrap);
+    box.resize(335, 101);
+    box.show();
+    processEventsFor(100);
+    const quint32 batch = quint32(rate / 60);
+    const double before = cpuSeconds();
+    for (quint32 first = 0; first < count; first += batch) {
+        QString lines;
+        for (quint32 i = first; i < std::min(count, first + batch); ++i) {
+            QByteArray payload = Numbered::payload(i, PayloadSize);
+            payload.chop(1);
+            lines += QString::fromLatin1(payload) + u'\n';
+        }
+        QTextCursor end(box.document());
+        end.movePosition(QTextCursor::End);
+        end.insertText(lines);
+        box.verticalScrollBar()->setValue(box.verticalScrollBar()->maximum());
+        box.viewport()->repaint();
+    }
+    return (cpuSeconds() - before) / count * 1e6;
+}
+
+void benchCpu()
+{
+    const int rate = 50000;
+    const quint32 count = g_quick ? 50000 : 150000;
+    std::printf("\n7. CPU per datagram at %d/s, %u datagrams: Harkline (all its threads) against a "
+                "bare recvmmsg receiver plus inserting the same lines into a text box in batches, "
+                "median of %d runs\n",
+                rate, count, g_runs);
+    QList<double> harkline, bare, insert;
+    for (int run = 0; run < g_runs; ++run) {
+        harkline << cpuPerDatagramUs(0, count);
+        double seconds = 0;
+        burstBare(count, rate, &seconds);
+        bare << seconds / count * 1e6;
+        insert << insertCpuPerLineUs(count, rate);
+    }
+    const double parts = median(bare) + median(insert);
+    std::printf("  Harkline %.2f us; bare receiver %.2f us + text box %.2f us = %.2f us\n",
+                median(harkline), median(bare), median(insert), parts);
+    printTarget("Harkline / (bare receiver + text box)",
+                QStringLiteral("%1x").arg(median(harkline) / parts, 0, 'f', 2), "<= 2x",
+                median(harkline) <= 2 * parts);
+}
+
 void benchStartup()
 {
     std::printf(
@@ -697,6 +762,7 @@ int main(int argc, char *argv[])
     const QList<std::pair<QString, void (*)()>> benches = {
         { "burst", benchBurst },   { "sustained", benchSustained }, { "flat", benchFlatCost },
         { "memory", benchMemory }, { "latency", benchLatency },     { "startup", benchStartup },
+        { "cpu", benchCpu },
     };
     for (const auto &[name, bench] : benches) {
         if (only.isEmpty() || only.contains(name))

@@ -30,13 +30,16 @@ namespace {
 // about a frame, so that the log still moves while a flood lasts.
 constexpr std::chrono::milliseconds ReaderTurn { 20 };
 
-// Every this many datagrams, a pass asks whether the reader needs the processor.
-constexpr int ReaderCheckInterval = 16;
-
 // One pass of the event loop announces what has arrived for this long at most, then lets the
 // window repaint and take input before the next: a flood is shown steadily, at the window's own
 // pace, and never freezes it.
 constexpr std::chrono::milliseconds PassBudget { 4 };
+// Every this many datagrams, a pass looks at the clock and asks whether the reader needs the
+// processor.
+constexpr int CheckInterval = 16;
+// The first datagram after a quiet spell is announced at once; while datagrams keep coming, the
+// window looks at most this often, since the log box shows new lines once a frame anyway.
+constexpr std::chrono::milliseconds LookInterval { 8 };
 
 constexpr int LargestPort = 65535;
 constexpr int FirstUnprivilegedPort = 1024;
@@ -200,13 +203,8 @@ void DatagramEndpoint::Bind(double localPort)
         m_reader = std::make_unique<SocketReader>(socket, wakeFd, m_storeLimit);
         // The first datagram on an idle port is shown at once; while a pass is due, it waits for
         // that pass.
-        connect(
-            m_reader.get(), &SocketReader::datagramsWaiting, this,
-            [this] {
-                if (!m_announceTimer.isActive())
-                    announceArrivals();
-            },
-            Qt::QueuedConnection);
+        connect(m_reader.get(), &SocketReader::datagramsWaiting, this,
+                &DatagramEndpoint::lookAtArrivals, Qt::QueuedConnection);
         m_reader->start();
     }
 }
@@ -320,6 +318,25 @@ bool DatagramEndpoint::isLeavingProcessorToReader()
     return true;
 }
 
+std::chrono::milliseconds DatagramEndpoint::untilNextLook() const
+{
+    if (!m_sinceLook.isValid())
+        return {};
+    return std::max(LookInterval - std::chrono::milliseconds(m_sinceLook.elapsed()),
+                    std::chrono::milliseconds::zero());
+}
+
+void DatagramEndpoint::lookAtArrivals()
+{
+    if (m_announceTimer.isActive())
+        return;
+    const auto wait = untilNextLook();
+    if (wait == wait.zero())
+        announceArrivals();
+    else
+        m_announceTimer.start(wait);
+}
+
 void DatagramEndpoint::announceArrivals()
 {
     // A handler that runs a nested event loop must not see the next datagram before it returns;
@@ -327,11 +344,18 @@ void DatagramEndpoint::announceArrivals()
     if (m_announcing)
         return;
     const QScopedValueRollback announcing(m_announcing, true);
+    m_sinceLook.start();
     const QDeadlineTimer passEnd(PassBudget, Qt::PreciseTimer);
-    for (int announced = 0; m_reader && !passEnd.hasExpired(); ++announced) {
-        if (announced % ReaderCheckInterval == 0 && isLeavingProcessorToReader()) {
-            m_announceTimer.start(int(m_leaveReaderUntil.remainingTime()));
-            return;
+    for (int announced = 0; m_reader; ++announced) {
+        if (announced % CheckInterval == 0) {
+            if (isLeavingProcessorToReader()) {
+                m_announceTimer.start(int(m_leaveReaderUntil.remainingTime()));
+                return;
+            }
+            if (passEnd.hasExpired()) {
+                m_announceTimer.start(0);
+                return;
+            }
         }
         if (m_announceBatch == m_batches.size() && !m_reader->takeAll(m_batches))
             break;
@@ -344,6 +368,10 @@ void DatagramEndpoint::announceArrivals()
         ++m_announcedCount;
         emit DataArrival(qint32(size));
     }
-    if (m_reader && (m_announceBatch < m_batches.size() || m_reader->hasArrivals()))
-        m_announceTimer.start(0);
+    // All announced: the reader's news brings the next look.
+    if (m_reader) {
+        m_reader->wantNews();
+        if (m_reader->hasArrivals())
+            m_announceTimer.start(untilNextLook());
+    }
 }

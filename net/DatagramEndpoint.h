@@ -8,10 +8,12 @@
 #include "SocketReader.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
+#include <chrono>
 #include <deque>
 #include <memory>
 
@@ -70,6 +72,8 @@ signals:
     void DataArrival(qint32 bytesTotal);
 
 private:
+    void lookAtArrivals();
+    std::chrono::milliseconds untilNextLook() const;
     void announceArrivals();
 
     QString m_remoteHost;
@@ -90,6 +94,7 @@ private:
     qsizetype m_announceIndex = 0; // and its place in that batch
     bool m_announcing = false;
     QTimer m_announceTimer;
+    QElapsedTimer m_sinceLook;
     Arrival m_fetchedArrival;
     QDeadlineTimer m_leaveReaderUntil;
 };

@@ -230,13 +230,11 @@ void SocketReader::run()
         }
         m_heldDatagrams += batch.count();
 
-        bool wasEmpty = false;
         {
             QMutexLocker locker(&m_mutex);
-            wasEmpty = m_arrived.empty();
             m_arrived.push_back(std::move(batch));
         }
-        if (wasEmpty)
+        if (m_newsWanted.exchange(false))
             emit datagramsWaiting();
         if (count < 0)
             return; // the error is delivered in its place; a broken socket is not read again

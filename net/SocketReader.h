@@ -68,8 +68,13 @@ public:
     // the processor then makes the kernel drop datagrams; it should let the reader run.
     bool needsProcessor() const;
 
+    // Asks for one datagramsWaiting() when datagrams next arrive. Until then the reader does not
+    // wake the window's thread, which will look anyway.
+    void wantNews() { m_newsWanted = true; }
+
 signals:
-    // Emitted on the reader's thread when datagrams arrive and none were waiting to be taken.
+    // Emitted on the reader's thread when datagrams arrive, once for each wantNews() and for the
+    // first datagrams.
     void datagramsWaiting();
 
 protected:
@@ -88,6 +93,7 @@ private:
     const qint64 m_maxHeldDatagrams;
     std::atomic<bool> m_stopping = false;
     std::atomic<bool> m_waitingForRoom = false;
+    std::atomic<bool> m_newsWanted = true;
     std::atomic<qint64> m_heldDatagrams = 0;
     std::atomic<qint64> m_heldBytes = 0;
 

@@ -3,7 +3,6 @@
 
 #include "LogBox.h"
 
-#include <QDeadlineTimer>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTextCursor>
@@ -27,7 +26,7 @@ LogBox::LogBox(QWidget *parent)
 
     m_insertTimer.setSingleShot(true);
     m_insertTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_insertTimer, &QTimer::timeout, this, [this] { insertPending(Insert::WithinFrame); });
+    connect(&m_insertTimer, &QTimer::timeout, this, [this] { insertPending(Insert::Yielding); });
 }
 
 QString LogBox::text() const
@@ -70,15 +69,16 @@ void LogBox::insertPending(Insert how)
     const bool following = bar->value() == bar->maximum();
     m_sinceInsert.start();
 
-    // In pieces of whole lines, so that a piece never splits a line end; at most half a frame in
-    // all, so that input and painting keep the rest.
+    // In pieces of whole lines, so that a piece never splits a line end, and so that the reader
+    // gets the processor soon when it needs it.
     constexpr qsizetype PieceSize = 16 * 1024;
-    const QDeadlineTimer frameEnd(frameMs() / 2, Qt::PreciseTimer);
     QTextCursor end(document());
     end.movePosition(QTextCursor::End);
     while (m_pendingFrom < m_pending.size()) {
-        if (how == Insert::WithinFrame && (frameEnd.hasExpired() || (m_yieldNow && m_yieldNow())))
+        if (how == Insert::Yielding && m_yieldNow && m_yieldNow()) {
+            m_insertTimer.start(frameMs());
             break;
+        }
         const qsizetype lineEnd =
             m_pending.indexOf(QLatin1String("\r\n"), m_pendingFrom + PieceSize);
         const qsizetype pieceEnd = lineEnd < 0 ? m_pending.size() : lineEnd + 2;
@@ -87,10 +87,8 @@ void LogBox::insertPending(Insert how)
         m_pendingFrom = pieceEnd;
     }
     if (m_pendingFrom == m_pending.size()) {
-        m_pending.clear();
+        m_pending.resize(0); // keeps its capacity for the next frame's lines
         m_pendingFrom = 0;
-    } else if (!m_insertTimer.isActive()) {
-        m_insertTimer.start(frameMs());
     }
 
     if (following)

@@ -41,7 +41,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
-    enum class Insert { WithinFrame, Everything };
+    enum class Insert { Yielding, Everything };
     void insertPending(Insert how);
     int frameMs() const;
     static QString toDocumentText(QStringView text);
