@@ -9,9 +9,9 @@ namespace {
 
 // RFC 5424, table 1, with the names syslog implementations use for them.
 constexpr std::array<const char *, 24> FacilityNames {
-    "kern",   "user",   "mail",   "daemon", "auth",   "syslog",   "lpr",    "news",
-    "uucp",   "cron",   "authpriv", "ftp",  "ntp",    "security", "console", "solaris-cron",
-    "local0", "local1", "local2", "local3", "local4", "local5",   "local6", "local7",
+    "kern",   "user",   "mail",     "daemon", "auth",   "syslog",   "lpr",     "news",
+    "uucp",   "cron",   "authpriv", "ftp",    "ntp",    "security", "console", "solaris-cron",
+    "local0", "local1", "local2",   "local3", "local4", "local5",   "local6",  "local7",
 };
 
 // RFC 5424, table 2.
@@ -25,12 +25,16 @@ constexpr int LargestPriority = 191;
 
 QString SyslogPriority::facilityText() const
 {
-    return QStringLiteral("%1 (%2)").arg(QLatin1String(FacilityNames[std::size_t(facility())])).arg(facility());
+    return QStringLiteral("%1 (%2)")
+        .arg(QLatin1String(FacilityNames[std::size_t(facility())]))
+        .arg(facility());
 }
 
 QString SyslogPriority::severityText() const
 {
-    return QStringLiteral("%1 (%2)").arg(QLatin1String(SeverityNames[std::size_t(severity())])).arg(severity());
+    return QStringLiteral("%1 (%2)")
+        .arg(QLatin1String(SeverityNames[std::size_t(severity())]))
+        .arg(severity());
 }
 
 std::optional<SyslogPriority> SyslogPriority::of(QStringView payload)
@@ -40,7 +44,8 @@ std::optional<SyslogPriority> SyslogPriority::of(QStringView payload)
         return std::nullopt;
     int value = 0;
     qsizetype i = 1;
-    for (; i < payload.size() && i <= 3 && payload.at(i).isDigit() && payload.at(i).unicode() < 128; ++i)
+    for (; i < payload.size() && i <= 3 && payload.at(i).isDigit() && payload.at(i).unicode() < 128;
+         ++i)
         value = value * 10 + (payload.at(i).unicode() - '0');
     const qsizetype digits = i - 1;
     if (digits == 0 || i >= payload.size() || payload.at(i) != u'>')

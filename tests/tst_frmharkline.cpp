@@ -332,7 +332,7 @@ void tst_FRM_Harkline::logTextRoundTrips()
 
     // The same text appended as a payload reads back the same, plus the line end.
     LogBox appended;
-    appended.appendLine(text);
+    appended.appendLine(text, {});
     QCOMPARE(appended.text(), text + "\r\n"); // current before the event loop turns
     QTRY_COMPARE(appended.document()->blockCount(), blocks + 1);
     QCOMPARE(appended.text(), text + "\r\n");
@@ -343,7 +343,7 @@ void tst_FRM_Harkline::appendedLinesShowAsLines()
     LogBox log;
     log.setText("typed");
     for (int i = 0; i < 3; ++i)
-        log.appendLine(QString::number(i));
+        log.appendLine(QString::number(i), {});
     QCOMPARE(log.document()->blockCount(), 1); // nothing inserted yet: one insertion per pass
     QTRY_COMPARE(log.document()->blockCount(), 4);
     QCOMPARE(log.toPlainText(), QStringLiteral("typed0\n1\n2\n"));
@@ -355,19 +355,19 @@ void tst_FRM_Harkline::viewFollowsOnlyFromTheBottom()
     log.resize(335, 101);
     log.show();
     for (int i = 0; i < 100; ++i)
-        log.appendLine(QString::number(i));
+        log.appendLine(QString::number(i), {});
     QTRY_COMPARE(log.document()->blockCount(), 101);
     QScrollBar *bar = log.verticalScrollBar();
     QVERIFY(bar->maximum() > 0);
     QCOMPARE(bar->value(), bar->maximum()); // followed from the start
 
-    log.appendLine("more");
+    log.appendLine("more", {});
     QTRY_COMPARE(log.document()->blockCount(), 102);
     QCOMPARE(bar->value(), bar->maximum());
 
     bar->setValue(10); // the user scrolled up to read
     const QTextCursor caret = log.textCursor();
-    log.appendLine("while reading");
+    log.appendLine("while reading", {});
     QTRY_COMPARE(log.document()->blockCount(), 103);
     QCOMPARE(bar->value(), 10);
     QCOMPARE(log.textCursor().position(), caret.position());
@@ -379,7 +379,7 @@ void tst_FRM_Harkline::insertionWaitsWhileTheReaderNeedsTheProcessor()
     bool readerNeedsProcessor = true;
     log.setYieldCondition([&] { return readerNeedsProcessor; });
     for (int i = 0; i < 3; ++i)
-        log.appendLine(QString::number(i));
+        log.appendLine(QString::number(i), {});
     QTest::qWait(100); // several frames
     QCOMPARE(log.document()->blockCount(), 1);
     QCOMPARE(log.text(), QStringLiteral("0\r\n1\r\n2\r\n"));
@@ -388,7 +388,7 @@ void tst_FRM_Harkline::insertionWaitsWhileTheReaderNeedsTheProcessor()
     log.setFocus();
     QTest::keyClick(&log, Qt::Key_X);
     QCOMPARE(log.text(), QStringLiteral("0\r\n1\r\n2\r\nx"));
-    log.appendLine("3");
+    log.appendLine("3", {});
     readerNeedsProcessor = false;
     QTRY_COMPARE(log.document()->blockCount(), 5);
     QCOMPARE(log.text(), QStringLiteral("0\r\n1\r\n2\r\nx3\r\n"));

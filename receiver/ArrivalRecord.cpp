@@ -1,0 +1,246 @@
+// SPDX-FileCopyrightText: 2026 The Harkline developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "ArrivalRecord.h"
+
+#include "ArrivalText.h"
+
+#include <QIODevice>
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+
+namespace {
+
+// A chunk is closed and compressed at this many entries, or this many payload bytes.
+constexpr qsizetype ChunkEntries = 1024;
+constexpr qsizetype ChunkPayloadBytes = 256 * 1024;
+// zlib's fastest level: it runs on the window's thread, while datagrams arrive.
+constexpr int CompressionLevel = 1;
+
+template<typename T> void appendArray(QByteArray &out, const std::vector<T> &values)
+{
+    out.append(reinterpret_cast<const char *>(values.data()), qsizetype(values.size() * sizeof(T)));
+}
+
+template<typename T> void readArray(const char *&from, std::vector<T> &values, qsizetype count)
+{
+    values.resize(std::size_t(count));
+    std::memcpy(values.data(), from, std::size_t(count) * sizeof(T));
+    from += count * qsizetype(sizeof(T));
+}
+
+// RFC 4180: a field holding a comma, a double quote, CR or LF is quoted, its quotes doubled.
+void appendCsvField(QString &row, QStringView field)
+{
+    const bool quote = std::any_of(field.begin(), field.end(), [](QChar c) {
+        return c == u',' || c == u'"' || c == u'\r' || c == u'\n';
+    });
+    if (!quote) {
+        row += field;
+        return;
+    }
+    row += u'"';
+    for (const QChar c : field) {
+        if (c == u'"')
+            row += u'"';
+        row += c;
+    }
+    row += u'"';
+}
+
+} // namespace
+
+size_t qHash(const ArrivalRecord::Address &address, size_t seed)
+{
+    return qHashBits(address.bytes.data(), address.bytes.size(), seed) ^ size_t(address.ipv4);
+}
+
+void ArrivalRecord::Columns::clear()
+{
+    timeNs.clear();
+    dropped.clear();
+    address.clear();
+    port.clear();
+    priority.clear();
+    ends.clear();
+    payloads.resize(0);
+}
+
+// The count, then each column; times as differences from the one before, which compress better.
+QByteArray ArrivalRecord::Columns::serialized() const
+{
+    QByteArray bytes;
+    const qint64 count = size();
+    bytes.append(reinterpret_cast<const char *>(&count), sizeof(count));
+    std::vector<qint64> steps(timeNs.size());
+    std::adjacent_difference(timeNs.begin(), timeNs.end(), steps.begin());
+    appendArray(bytes, steps);
+    appendArray(bytes, dropped);
+    appendArray(bytes, address);
+    appendArray(bytes, port);
+    appendArray(bytes, priority);
+    appendArray(bytes, ends);
+    bytes.append(payloads);
+    return bytes;
+}
+
+ArrivalRecord::Columns ArrivalRecord::Columns::deserialized(const QByteArray &bytes)
+{
+    Columns columns;
+    const char *from = bytes.constData();
+    qint64 count = 0;
+    std::memcpy(&count, from, sizeof(count));
+    from += sizeof(count);
+    readArray(from, columns.timeNs, count);
+    std::partial_sum(columns.timeNs.begin(), columns.timeNs.end(), columns.timeNs.begin());
+    readArray(from, columns.dropped, count);
+    readArray(from, columns.address, count);
+    readArray(from, columns.port, count);
+    readArray(from, columns.priority, count);
+    readArray(from, columns.ends, count);
+    columns.payloads = QByteArray(from, bytes.constData() + bytes.size() - from);
+    return columns;
+}
+
+ArrivalRecord::ArrivalRecord() = default;
+ArrivalRecord::~ArrivalRecord() = default;
+
+qint64 ArrivalRecord::append(QStringView payload, const Arrival &arrival)
+{
+    Address address { arrival.ipv4, arrival.address };
+    auto known = m_addressIds.constFind(address);
+    if (known == m_addressIds.cend()) {
+        known = m_addressIds.insert(address, quint32(m_addresses.size()));
+        m_addresses.push_back(address);
+    }
+    const std::optional<SyslogPriority> priority = SyslogPriority::of(payload);
+
+    m_open.timeNs.push_back(arrival.timeNs);
+    m_open.dropped.push_back(arrival.droppedBefore);
+    m_open.address.push_back(*known);
+    m_open.port.push_back(arrival.port);
+    m_open.priority.push_back(priority ? quint8(priority->value) : NoPriority);
+    const qsizetype at = m_open.payloads.size();
+    m_open.payloads.resize(at + payload.size());
+    char *bytes = m_open.payloads.data() + at;
+    for (const QChar c : payload)
+        *bytes++ = char(c.unicode()); // one byte per character: the payload came that way
+    m_open.ends.push_back(quint32(m_open.payloads.size()));
+    m_totalDropped += arrival.droppedBefore;
+
+    if (m_open.size() >= ChunkEntries || m_open.payloads.size() >= ChunkPayloadBytes)
+        closeChunk();
+    return m_size++;
+}
+
+void ArrivalRecord::closeChunk()
+{
+    m_chunkStarts.push_back(m_size + 1 - m_open.size());
+    m_compressed.push_back(qCompress(m_open.serialized(), CompressionLevel));
+    m_open.clear();
+}
+
+const ArrivalRecord::Columns &ArrivalRecord::chunkOf(qint64 index, qsizetype &within) const
+{
+    const qint64 openStart = m_size - m_open.size();
+    if (index >= openStart) {
+        within = qsizetype(index - openStart);
+        return m_open;
+    }
+    const auto next = std::upper_bound(m_chunkStarts.begin(), m_chunkStarts.end(), index);
+    const qsizetype chunk = qsizetype(next - m_chunkStarts.begin()) - 1;
+    within = qsizetype(index - m_chunkStarts[std::size_t(chunk)]);
+    if (chunk != m_cachedChunk) {
+        m_cache = Columns::deserialized(qUncompress(m_compressed[std::size_t(chunk)]));
+        m_cachedChunk = chunk;
+    }
+    return m_cache;
+}
+
+ArrivalRecord::Entry ArrivalRecord::entryAt(const Columns &columns, qsizetype i) const
+{
+    Entry entry;
+    const std::size_t at = std::size_t(i);
+    const Address &address = m_addresses[columns.address[at]];
+    entry.arrival.timeNs = columns.timeNs[at];
+    entry.arrival.droppedBefore = columns.dropped[at];
+    entry.arrival.port = columns.port[at];
+    entry.arrival.ipv4 = address.ipv4;
+    entry.arrival.address = address.bytes;
+    entry.bytes = qint32(columns.ends[at] - (i == 0 ? 0 : columns.ends[at - 1]));
+    if (columns.priority[at] != NoPriority)
+        entry.priority = SyslogPriority { columns.priority[at] };
+    return entry;
+}
+
+ArrivalRecord::Entry ArrivalRecord::at(qint64 index) const
+{
+    qsizetype within = 0;
+    const Columns &columns = chunkOf(index, within);
+    return entryAt(columns, within);
+}
+
+QByteArray ArrivalRecord::payload(qint64 index) const
+{
+    qsizetype within = 0;
+    const Columns &columns = chunkOf(index, within);
+    const quint32 begin = within == 0 ? 0 : columns.ends[std::size_t(within) - 1];
+    return columns.payloads.mid(begin, columns.ends[std::size_t(within)] - begin);
+}
+
+void ArrivalRecord::clear()
+{
+    m_compressed.clear();
+    m_chunkStarts.clear();
+    m_open.clear();
+    m_size = 0;
+    m_totalDropped = 0;
+    m_addresses.clear();
+    m_addressIds.clear();
+    m_cachedChunk = -1;
+    m_cache.clear();
+}
+
+bool ArrivalRecord::writeCsv(QIODevice &out) const
+{
+    if (out.write("time,sender,bytes,dropped_before,payload\r\n") < 0)
+        return false;
+    const auto writeChunk = [&](const Columns &columns) {
+        QString rows;
+        for (qsizetype i = 0; i < columns.size(); ++i) {
+            const Entry entry = entryAt(columns, i);
+            const quint32 begin = i == 0 ? 0 : columns.ends[std::size_t(i) - 1];
+            const QString payload =
+                QString::fromLatin1(QByteArrayView(columns.payloads).sliced(begin, entry.bytes));
+            rows += isoLocalTime(entry.arrival.timeNs);
+            rows += u',';
+            rows += entry.arrival.senderText();
+            rows += u',';
+            rows += QString::number(entry.bytes);
+            rows += u',';
+            rows += QString::number(entry.arrival.droppedBefore);
+            rows += u',';
+            appendCsvField(rows, payload);
+            rows += QLatin1String("\r\n");
+        }
+        return out.write(rows.toUtf8()) >= 0;
+    };
+    for (const QByteArray &chunk : m_compressed) {
+        if (!writeChunk(Columns::deserialized(qUncompress(chunk))))
+            return false;
+    }
+    return writeChunk(m_open);
+}
+
+qint64 ArrivalRecord::heldBytes() const
+{
+    qint64 bytes = m_open.payloads.capacity()
+        + qint64(m_open.timeNs.capacity()
+                 * (sizeof(qint64) + 2 * sizeof(quint32) + sizeof(quint16) + sizeof(quint8)
+                    + sizeof(quint32)));
+    for (const QByteArray &chunk : m_compressed)
+        bytes += chunk.capacity();
+    return bytes + qint64(m_addresses.capacity() * sizeof(Address));
+}

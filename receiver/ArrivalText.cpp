@@ -1,0 +1,74 @@
+// SPDX-FileCopyrightText: 2026 The Harkline developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "ArrivalText.h"
+
+#include <QDateTime>
+#include <QLocale>
+
+namespace {
+
+QDateTime localTime(qint64 timeNs)
+{
+    // Floor, not truncation toward zero, so that a time before 1970 does not round up.
+    qint64 ms = timeNs / 1'000'000;
+    if (timeNs % 1'000'000 < 0)
+        --ms;
+    return QDateTime::fromMSecsSinceEpoch(ms);
+}
+
+QString offsetText(int seconds)
+{
+    const QChar sign = seconds < 0 ? u'-' : u'+';
+    seconds = qAbs(seconds);
+    return QStringLiteral("%1%2:%3")
+        .arg(sign)
+        .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
+        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'));
+}
+
+// Counts in the English way of the rest of the program's texts: "1,234".
+QString count(quint64 n)
+{
+    return QLocale(QLocale::English).toString(n);
+}
+
+} // namespace
+
+QString isoLocalTime(qint64 timeNs)
+{
+    const QDateTime time = localTime(timeNs);
+    return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"))
+        + offsetText(time.offsetFromUtc());
+}
+
+QString marginTime(qint64 timeNs)
+{
+    return localTime(timeNs).toString(QStringLiteral("HH:mm:ss.zzz"));
+}
+
+QString droppedBeforeText(quint64 dropped)
+{
+    return dropped == 1
+        ? QStringLiteral("1 datagram dropped by the system before this one")
+        : QStringLiteral("%1 datagrams dropped by the system before this one").arg(count(dropped));
+}
+
+QString arrivalDetails(const ArrivalRecord::Entry &entry)
+{
+    const QDateTime time = localTime(entry.arrival.timeNs);
+    QStringList lines;
+    lines << QStringLiteral("Received %1 (UTC%2)")
+                 .arg(time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")),
+                      offsetText(time.offsetFromUtc()));
+    lines << QStringLiteral("From %1").arg(entry.arrival.senderText());
+    lines << (entry.bytes == 1 ? QStringLiteral("1 byte")
+                               : QStringLiteral("%1 bytes").arg(count(quint64(entry.bytes))));
+    if (entry.priority) {
+        lines << QStringLiteral("Syslog facility %1, severity %2")
+                     .arg(entry.priority->facilityText(), entry.priority->severityText());
+    }
+    if (entry.arrival.droppedBefore > 0)
+        lines << droppedBeforeText(entry.arrival.droppedBefore);
+    return lines.join(u'\n');
+}

@@ -1,0 +1,24 @@
+// SPDX-FileCopyrightText: 2026 The Harkline developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#ifndef HARKLINE_ARRIVALTEXT_H
+#define HARKLINE_ARRIVALTEXT_H
+
+#include "ArrivalRecord.h"
+
+#include <QString>
+
+// The texts that tell a user about an arrival, beside the log text (never in it).
+
+// ISO 8601 in local time, to the millisecond, with the offset from UTC:
+// "2026-12-07T16:27:25.123+01:00".
+QString isoLocalTime(qint64 timeNs);
+// "16:27:25.123", for the margin.
+QString marginTime(qint64 timeNs);
+// "1,234 datagrams dropped by the system before this one"
+QString droppedBeforeText(quint64 dropped);
+// Everything known about the datagram: when, from whom, its size, its syslog priority, what was
+// dropped before it; one item a line.
+QString arrivalDetails(const ArrivalRecord::Entry &entry);
+
+#endif // HARKLINE_ARRIVALTEXT_H

@@ -1,0 +1,68 @@
+// SPDX-FileCopyrightText: 2026 The Harkline developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "FindBar.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+
+FindBar::FindBar(QWidget *parent)
+    : QFrame(parent)
+    , m_field(new QLineEdit(this))
+    , m_status(new QLabel(this))
+{
+    setObjectName(QStringLiteral("findBar"));
+    setFrameShape(QFrame::StyledPanel);
+    setAutoFillBackground(true);
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setSpacing(4);
+    m_field->setObjectName(QStringLiteral("findField"));
+    m_field->setPlaceholderText(tr("Find"));
+    m_field->setClearButtonEnabled(true);
+    m_field->installEventFilter(this);
+    layout->addWidget(m_field, 1);
+    layout->addWidget(m_status);
+    connect(m_field, &QLineEdit::textChanged, this, &FindBar::needleChanged);
+}
+
+QString FindBar::needle() const
+{
+    return m_field->text();
+}
+
+void FindBar::open()
+{
+    show();
+    raise();
+    m_field->setFocus(Qt::ShortcutFocusReason);
+    m_field->selectAll();
+}
+
+void FindBar::setStatus(const QString &status)
+{
+    m_status->setText(status);
+}
+
+bool FindBar::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_field && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const bool shift = key->modifiers() & Qt::ShiftModifier;
+        switch (key->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_F3:
+            emit(shift ? previousRequested() : nextRequested());
+            return true;
+        case Qt::Key_Escape:
+            emit closeRequested();
+            return true;
+        default:
+            break;
+        }
+    }
+    return QFrame::eventFilter(watched, event);
+}
