@@ -22,8 +22,8 @@ printf '<13>hello from another process' >"/dev/udp/127.0.0.1/$port"
 sleep 0.3
 xdotool key --window "$window" alt+c
 
-step "read the log back through the clipboard"
-expected=$(printf '<13>hello from another process\nReception is OK on UDP port : %s\n' "$port")
+step "read the log back through the clipboard: exactly, line ends included"
+expected=$(printf '<13>hello from another process\r\nReception is OK on UDP port : %s\r\n' "$port")
 read_log() {
     # Click into the log box (it starts 40 pixels down), select all, copy.
     xdotool mousemove --window "$window" 100 90 click 1
@@ -33,6 +33,44 @@ read_log() {
     [[ $log == "$expected" ]]
 }
 wait_for 5 read_log || fail "log reads $(printf '%q' "$log"), expected $(printf '%q' "$expected")"
+
+find_dialog() { # title: the program's window with exactly this title (xdotool's --name is loose)
+    local w
+    for w in $(xdotool search --onlyvisible --pid "$pid" --name "$1"); do
+        [[ $(xdotool getwindowname "$w") == "$1" ]] && { dialog=$w; return 0; }
+    done
+    return 1
+}
+
+save_through_dialog() { # keys title path: press the keys in the log box, then answer the dialog
+    # Everything typed as a person types, into the window with the keyboard focus.
+    xdotool windowfocus --sync "$window"
+    xdotool key "$1"
+    wait_for 5 find_dialog "$2" || fail "no \"$2\" dialog"
+    xdotool windowfocus --sync "$dialog"
+    xdotool key ctrl+a
+    xdotool type --delay 30 "$3"
+    xdotool key Return
+    wait_for 5 test -s "$3" || fail "\"$2\" wrote nothing to $3: $(ls "$(dirname "$3")")"
+}
+
+step "Ctrl+S saves the log through the file dialog, byte for byte"
+save_through_dialog ctrl+s "Save Log" "$work/saved.log"
+cmp -s "$work/saved.log" <(printf '<13>hello from another process\r\nReception is OK on UDP port : %s\r\n' "$port") \
+    || fail "the saved log reads $(od -c "$work/saved.log" | head -5)"
+
+step "Ctrl+Shift+S saves the arrivals as CSV, with their senders"
+save_through_dialog ctrl+shift+s "Save Arrivals" "$work/arrivals.csv"
+python3 - "$work/arrivals.csv" "$port" <<'PYTHON' || fail "the arrivals CSV is not what was sent: $(cat "$work/arrivals.csv")"
+import csv, re, sys
+rows = list(csv.reader(open(sys.argv[1], newline='', encoding='utf-8')))
+assert rows[0] == ['time', 'sender', 'bytes', 'dropped_before', 'payload'], rows[0]
+assert [r[4] for r in rows[1:]] == ['<13>hello from another process',
+                                    'Reception is OK on UDP port : ' + sys.argv[2]], rows
+assert all(re.fullmatch(r'\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d', r[0]) for r in rows[1:]), rows
+assert all(r[1].startswith('127.0.0.1:') and r[3] == '0' for r in rows[1:]), rows
+assert [int(r[2]) for r in rows[1:]] == [len(r[4]) for r in rows[1:]], rows
+PYTHON
 
 step "a second copy on the same port reports the failure and ends with a failure status"
 start_program second
