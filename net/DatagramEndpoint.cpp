@@ -205,6 +205,8 @@ void DatagramEndpoint::Bind(double localPort)
         // that pass.
         connect(m_reader.get(), &SocketReader::datagramsWaiting, this,
                 &DatagramEndpoint::lookAtArrivals, Qt::QueuedConnection);
+        connect(m_reader.get(), &SocketReader::systemDropsCounted, this,
+                &DatagramEndpoint::systemDropsCounted, Qt::QueuedConnection);
         m_reader->start();
     }
 }

@@ -70,6 +70,9 @@ public:
 signals:
     // Once for each arriving datagram, in arrival order, on the thread that owns the endpoint.
     void DataArrival(qint32 bytesTotal);
+    // How many datagrams the system has dropped on the bound socket so far. Each arrival tells how
+    // many were dropped just before it; this also tells of those dropped after the last one.
+    void systemDropsCounted(quint32 total);
 
 private:
     void lookAtArrivals();

@@ -112,6 +112,17 @@ bool SocketReader::needsProcessor() const
     return memory[SK_MEMINFO_RMEM_ALLOC] >= memory[SK_MEMINFO_RCVBUF] / 8;
 }
 
+void SocketReader::noteDrops()
+{
+    std::array<quint32, SK_MEMINFO_VARS> memory {};
+    socklen_t length = sizeof(memory);
+    if (getsockopt(m_socket, SOL_SOCKET, SO_MEMINFO, memory.data(), &length) == 0
+        && memory[SK_MEMINFO_DROPS] != m_noted) {
+        m_noted = memory[SK_MEMINFO_DROPS];
+        emit systemDropsCounted(m_noted);
+    }
+}
+
 bool SocketReader::isFull() const
 {
     return m_heldDatagrams >= m_maxHeldDatagrams || m_heldBytes >= MaxHeldBytes;
@@ -170,6 +181,7 @@ void SocketReader::run()
     }
 
     quint32 dropCount = 0; // the socket's count of dropped datagrams, as last seen
+    bool backlog = false; // a read came back full since the kernel's count was last looked at
     // While a read comes back full, more are waiting: read on without waiting. Otherwise wait
     // until the socket is readable, which costs nothing while nothing arrives.
     bool full = false;
@@ -187,6 +199,13 @@ void SocketReader::run()
         }
         const int count = recvmmsg(m_socket, messages.data(), BatchSize, MSG_DONTWAIT, nullptr);
         full = count == BatchSize;
+        backlog = backlog || full;
+        if (!full && backlog) {
+            // The kernel may have dropped datagrams after the last one read: the next datagram
+            // would tell, but there may be none for a long time.
+            backlog = false;
+            noteDrops();
+        }
         if (count == 0)
             continue;
         DatagramBatch batch;

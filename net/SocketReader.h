@@ -76,12 +76,15 @@ signals:
     // Emitted on the reader's thread when datagrams arrive, once for each wantNews() and for the
     // first datagrams.
     void datagramsWaiting();
+    // After a backlog, the number of datagrams the system has dropped on this socket so far.
+    void systemDropsCounted(quint32 total);
 
 protected:
     void run() override;
 
 private:
     bool isFull() const;
+    void noteDrops();
     void wake();
     // Sleeps until the store has room again or the reader is stopping.
     void waitForRoom();
@@ -91,6 +94,7 @@ private:
     const int m_socket;
     const int m_wakeFd;
     const qint64 m_maxHeldDatagrams;
+    quint32 m_noted = 0; // the drops last told of
     std::atomic<bool> m_stopping = false;
     std::atomic<bool> m_waitingForRoom = false;
     std::atomic<bool> m_newsWanted = true;

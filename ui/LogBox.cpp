@@ -202,7 +202,8 @@ LogBox::LogBox(QWidget *parent)
                 break;
             }
         }
-        m_droppedSeen = m_arrivals.totalDropped();
+        m_droppedSeen =
+            std::max<quint64>(m_arrivals.totalDropped(), m_systemDrops - m_systemDropsAtClear);
         m_firstUnseenDrop = -1;
         updateOverlays();
     });
@@ -576,8 +577,12 @@ void LogBox::paintMargin(QPaintEvent *event)
                 painter.fillRect(line.x(), line.y(), 3, line.height(),
                                  severityColor(entry.priority->severity()));
             }
-            if (entry.arrival.droppedBefore > 0)
+            if (entry.arrival.droppedBefore > 0) {
+                QColor tint = LossColor;
+                tint.setAlpha(48);
+                painter.fillRect(line, tint);
                 painter.fillRect(line.x(), line.y(), line.width(), 2, LossColor);
+            }
             painter.setPen(palette().color(QPalette::Text));
             painter.drawText(line.adjusted(MarginTimeLeft, 0, 0, 0),
                              Qt::AlignLeft | Qt::AlignVCenter, marginTime(entry.arrival.timeNs));
@@ -646,7 +651,8 @@ void LogBox::updateOverlays()
                "memory, and both saves include them.")
                 .arg(count(quint64(m_archive.lineCount()))));
     }
-    const quint64 dropped = m_arrivals.totalDropped();
+    const quint64 dropped =
+        std::max<quint64>(m_arrivals.totalDropped(), m_systemDrops - m_systemDropsAtClear);
     m_dropped->setVisible(dropped > m_droppedSeen);
     if (m_dropped->isVisible()) {
         m_dropped->setText(tr("%1 dropped").arg(count(dropped)));
@@ -908,12 +914,19 @@ void LogBox::saveArrivals()
                              tr("Cannot save \"%1\": %2.").arg(path, error));
 }
 
+void LogBox::setSystemDrops(quint32 total)
+{
+    m_systemDrops = total;
+    updateOverlays();
+}
+
 void LogBox::clearLog()
 {
     setText(QString());
     m_arrivals.clear();
     m_archive.clear();
     m_droppedSeen = 0;
+    m_systemDropsAtClear = m_systemDrops;
     m_unseenLines = 0;
     m_firstUnseenDrop = -1;
     m_search->cancel();

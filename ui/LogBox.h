@@ -69,6 +69,9 @@ public:
     bool writeLog(const QString &path, bool utf8, QString *error);
     bool writeArrivals(const QString &path, QString *error) const;
     void clearLog();
+    // The number of datagrams the system has dropped since Start, as the kernel counts them: it
+    // includes those dropped after the last arrival, which no arrival has told of yet.
+    void setSystemDrops(quint32 total);
 
     // For the margin.
     int marginWidth() const;
@@ -136,6 +139,8 @@ private:
     OverlayLabel *m_dropped; // datagrams dropped since the user last looked
     OverlayLabel *m_newBelow; // lines arrived below the view
     quint64 m_droppedSeen = 0;
+    quint32 m_systemDrops = 0;
+    quint32 m_systemDropsAtClear = 0;
     qint64 m_unseenLines = 0;
     qint64 m_firstUnseenDrop = -1; // arrival index
 };
