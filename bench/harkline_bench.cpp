@@ -13,8 +13,10 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QScrollBar>
@@ -669,6 +671,59 @@ void benchCpu()
                 median(harkline) <= 2 * parts);
 }
 
+// An arrival as the network gives it: a few senders, a time that moves on.
+Arrival benchArrival(quint32 i)
+{
+    Arrival arrival;
+    arrival.timeNs = QDateTime::currentMSecsSinceEpoch() * 1'000'000 + qint64(i) * 20'000;
+    arrival.port = quint16(514 + i % 7);
+    arrival.address = { 192, 0, 2, quint8(1 + i % 3) };
+    return arrival;
+}
+
+void benchLongLines()
+{
+    constexpr int Lines = 100;
+    constexpr int Size = 65507;
+    std::printf("\n8. Long lines: %d datagrams of %d bytes\n", Lines, Size);
+    Harkline harkline;
+    QByteArray payload;
+    while (payload.size() < Size)
+        payload += "<14>host app[4242]: a long record, field=value, another=\"quoted\"; ";
+    payload.truncate(Size);
+    const QString text = QString::fromLatin1(payload);
+
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < Lines; ++i)
+        harkline.window.appendLogLine(text, benchArrival(quint32(i)));
+    while (harkline.lines() < Lines)
+        QCoreApplication::processEvents();
+    harkline.log->viewport()->repaint();
+    const double insertMs = double(timer.nsecsElapsed()) / 1e6;
+
+    // The caret in the middle of a long line in view; each key is typed, laid out and painted.
+    QTextCursor middle(harkline.log->document()->findBlockByNumber(Lines / 2));
+    middle.setPosition(middle.position() + Size / 2);
+    harkline.log->setTextCursor(middle);
+    harkline.log->setFocus();
+    processEventsFor(50);
+    QList<double> keys;
+    for (int i = 0; i < (g_quick ? 5 : 21); ++i) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+        timer.restart();
+        QCoreApplication::sendEvent(harkline.log, &press);
+        QCoreApplication::sendEvent(harkline.log, &release);
+        harkline.log->viewport()->repaint();
+        keys << double(timer.nsecsElapsed()) / 1e6;
+        processEventsFor(20);
+    }
+    std::printf("  inserted and painted in %.0f ms\n", insertMs);
+    printTarget("keystroke to paint in such a line (median)",
+                QStringLiteral("%1 ms").arg(median(keys), 0, 'f', 1), "< 16 ms", median(keys) < 16);
+}
+
 void benchStartup()
 {
     std::printf(
@@ -762,7 +817,7 @@ int main(int argc, char *argv[])
     const QList<std::pair<QString, void (*)()>> benches = {
         { "burst", benchBurst },   { "sustained", benchSustained }, { "flat", benchFlatCost },
         { "memory", benchMemory }, { "latency", benchLatency },     { "startup", benchStartup },
-        { "cpu", benchCpu },
+        { "cpu", benchCpu },       { "long", benchLongLines },
     };
     for (const auto &[name, bench] : benches) {
         if (only.isEmpty() || only.contains(name))

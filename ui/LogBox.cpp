@@ -9,6 +9,7 @@
 #include "LogSearch.h"
 #include "OverlayLabel.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QDateTime>
 #include <QDir>
@@ -24,6 +25,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTextLayout>
 #include <QToolTip>
 
 #include <algorithm>
@@ -85,6 +87,9 @@ QColor severityColor(int severity)
 
 const QColor LossColor(0xd3, 0x2f, 0x2f);
 
+// Lines longer than this are drawn only where they are in view.
+constexpr int LongLine = 2000;
+
 // The margin: a mark in the colour of the severity, then the time, then the sender.
 constexpr int MarginTimeLeft = 6;
 
@@ -113,6 +118,9 @@ LogBox::LogBox(QWidget *parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_typedFormat.setProperty(TypedProperty, true);
+    QFont noShaping = font();
+    noShaping.setStyleStrategy(QFont::PreferNoShaping);
+    setFont(noShaping);
 
     m_insertTimer.setSingleShot(true);
     m_insertTimer.setTimerType(Qt::PreciseTimer);
@@ -602,25 +610,103 @@ void LogBox::paintMargin(QPaintEvent *event)
     }
 }
 
-// Where the system dropped datagrams, a line across the text as well, so that the gap shows with
-// the margin hidden too.
+// As QPlainTextEdit paints, but a long line only where it is in view: Qt draws every glyph of a
+// line, and a datagram may hold 65,507 characters, of which the view shows a few dozen. Where the
+// system dropped datagrams, a line goes across the text, so that the gap shows with the margin
+// hidden too.
 void LogBox::paintEvent(QPaintEvent *event)
 {
-    QPlainTextEdit::paintEvent(event);
-    if (m_arrivals.totalDropped() == 0)
-        return;
     QPainter painter(viewport());
-    painter.setPen(QPen(LossColor, 1, Qt::DashLine));
+    QPointF offset = contentOffset();
+    QRect exposed = event->rect();
+    const qreal documentWidth = document()->documentLayout()->documentSize().width();
+    // The right margin stays clean of full-width selections.
+    exposed.setRight(std::min(exposed.right(),
+                              int(offset.x() + std::max(qreal(viewport()->width()), documentWidth)
+                                  - document()->documentMargin() + cursorWidth())));
+    painter.setClipRect(exposed);
+    painter.setBrushOrigin(offset);
+
+    const QAbstractTextDocumentLayout::PaintContext context = getPaintContext();
+    painter.setPen(context.palette.text().color());
+    const bool showCursor =
+        !isReadOnly() || (textInteractionFlags() & Qt::TextSelectableByKeyboard);
+
     QTextBlock block = firstVisibleBlock();
-    qreal top = blockBoundingGeometry(block).translated(contentOffset()).top();
-    qint64 previous = block.previous().isValid() ? block.previous().userState() : -1;
-    while (block.isValid() && top <= event->rect().bottom()) {
-        const std::optional<qint64> index = arrivalOf(block);
-        if (index && *index != previous && m_arrivals.at(*index).arrival.droppedBefore > 0)
-            painter.drawLine(0, int(top), viewport()->width(), int(top));
+    int previous = block.previous().isValid() ? block.previous().userState() : -1;
+    while (block.isValid()) {
+        const QRectF area = blockBoundingRect(block).translated(offset);
+        if (block.isVisible() && area.bottom() >= exposed.top() && area.top() <= exposed.bottom()) {
+            QList<QTextLayout::FormatRange> selections;
+            const int start = block.position();
+            for (const QAbstractTextDocumentLayout::Selection &selection : context.selections) {
+                const int from = selection.cursor.selectionStart() - start;
+                const int to = selection.cursor.selectionEnd() - start;
+                if (from < block.length() && to > 0 && to > from)
+                    selections.append({ from, to - from, selection.format });
+            }
+            QTextLayout *layout = block.layout();
+            if (block.length() > LongLine)
+                drawInView(&painter, block, offset, selections, exposed);
+            else
+                layout->draw(&painter, offset, selections, exposed);
+            const int cursor = context.cursorPosition - start;
+            if (showCursor && cursor >= 0 && cursor < block.length())
+                layout->drawCursor(&painter, offset, cursor, cursorWidth());
+
+            const std::optional<qint64> index = arrivalOf(block);
+            if (index && *index != previous && m_arrivals.at(*index).arrival.droppedBefore > 0) {
+                painter.save();
+                painter.setPen(QPen(LossColor, 1, Qt::DashLine));
+                painter.drawLine(QPointF(0, area.top()), QPointF(viewport()->width(), area.top()));
+                painter.restore();
+            }
+        }
         previous = block.userState();
-        top += blockBoundingRect(block).height();
+        offset.ry() += area.height();
+        if (offset.y() > viewport()->height())
+            break;
         block = block.next();
+    }
+}
+
+// Lays out and draws only the characters of the block's lines that are in view, where the whole
+// line would have put them.
+void LogBox::drawInView(QPainter *painter, const QTextBlock &block, QPointF offset,
+                        const QList<QTextLayout::FormatRange> &selections,
+                        const QRect &exposed) const
+{
+    const QTextLayout *layout = block.layout();
+    const QString text = block.text();
+    const QPointF origin = offset + layout->position();
+    for (int i = 0; i < layout->lineCount(); ++i) {
+        const QTextLine line = layout->lineAt(i);
+        if (origin.y() + line.rect().bottom() < exposed.top()
+            || origin.y() + line.y() > exposed.bottom())
+            continue;
+        // A character or two either side, so that partly visible glyphs are drawn whole.
+        int from = std::max(line.textStart(), line.xToCursor(exposed.left() - origin.x()) - 2);
+        int to = std::min(line.textStart() + line.textLength(),
+                          line.xToCursor(exposed.right() - origin.x()) + 2);
+        while (to > from && text.at(to - 1) == QChar::LineSeparator)
+            --to;
+        if (to <= from)
+            continue;
+        QTextLayout part(text.mid(from, to - from), font(), viewport());
+        QTextOption option = document()->defaultTextOption();
+        option.setWrapMode(QTextOption::NoWrap);
+        part.setTextOption(option);
+        QList<QTextLayout::FormatRange> partSelections;
+        for (const QTextLayout::FormatRange &selection : selections) {
+            const int begin = std::max(selection.start, from);
+            const int end = std::min(selection.start + selection.length, to);
+            if (begin < end)
+                partSelections.append({ begin - from, end - begin, selection.format });
+        }
+        part.beginLayout();
+        part.createLine().setPosition(QPointF(0, 0));
+        part.endLayout();
+        part.draw(painter, origin + QPointF(line.cursorToX(from), line.y()), partSelections);
     }
 }
 

@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QTextCharFormat>
+#include <QTextLayout>
 #include <QTimer>
 
 #include <functional>
@@ -93,6 +94,8 @@ protected:
 private:
     enum class Insert { Yielding, Everything };
     void insertPending(Insert how);
+    void drawInView(QPainter *painter, const QTextBlock &block, QPointF offset,
+                    const QList<QTextLayout::FormatRange> &selections, const QRect &exposed) const;
     void moveOldestOut();
     void insertExact(QTextCursor &cursor, QStringView text);
     QTextCharFormat literalFormat(char16_t standsFor) const;
