@@ -138,7 +138,9 @@ qint64 ArrivalRecord::append(QStringView payload, const Arrival &arrival)
 void ArrivalRecord::closeChunk()
 {
     m_chunkStarts.push_back(m_size + 1 - m_open.size());
-    m_compressed.push_back(qCompress(m_open.serialized(), CompressionLevel));
+    QByteArray compressed = qCompress(m_open.serialized(), CompressionLevel);
+    compressed.squeeze(); // qCompress leaves room for the uncompressed size
+    m_compressed.push_back(std::move(compressed));
     m_open.clear();
 }
 

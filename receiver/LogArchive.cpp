@@ -7,7 +7,9 @@ void LogArchive::append(QStringView text, qint64 lines)
 {
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(text.utf16()),
                                                      text.size() * qsizetype(sizeof(char16_t)));
-    m_parts.push_back(qCompress(bytes, 1));
+    QByteArray compressed = qCompress(bytes, 1);
+    compressed.squeeze(); // qCompress leaves room for the uncompressed size
+    m_parts.push_back(std::move(compressed));
     m_lines += lines;
     m_characters += text.size();
 }

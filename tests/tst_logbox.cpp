@@ -55,6 +55,7 @@ private slots:
     void typedSignCharactersReadBackExactly();
     void typedLinesShowNoArrival();
     void arrivalsReadBackByACsvReader();
+    void arrivalsAreKeptCompact();
     void logLongerThanTheBoxIsKeptWhole();
     void findWrapsAndIgnoresCaseUnlessCapitals_data();
     void findWrapsAndIgnoresCaseUnlessCapitals();
@@ -206,6 +207,24 @@ void tst_LogBox::arrivalsReadBackByACsvReader()
     QCOMPARE(rows.at(0).split(' ').value(1), QByteArray("[2001:db8::1]:40000"));
     QCOMPARE(rows.at(1).split(' ').value(1), QByteArray("192.0.2.7:514"));
     QCOMPARE(rows.at(1501).split(' ').value(3), QByteArray("7"));
+}
+
+void tst_LogBox::arrivalsAreKeptCompact()
+{
+    // Syslog lines from one sender: the record holds them in far less than their own size, and
+    // gives back each one exactly.
+    ArrivalRecord record;
+    constexpr int Count = 20000;
+    const auto payload = [](int i) {
+        return QStringLiteral("<30>Dec  7 16:27:25 host app[4242]: request %1 served").arg(i);
+    };
+    for (int i = 0; i < Count; ++i)
+        record.append(payload(i), arrivalFrom("192.0.2.7", 514, qint64(i) * 1'000'000));
+    QCOMPARE_LT(record.heldBytes(), qint64(Count) * 20);
+    for (const int i : { 0, 1023, 1024, 12345, Count - 1 }) {
+        QCOMPARE(record.payload(i), payload(i).toLatin1());
+        QCOMPARE(record.at(i).arrival.timeNs, qint64(i) * 1'000'000);
+    }
 }
 
 void tst_LogBox::logLongerThanTheBoxIsKeptWhole()

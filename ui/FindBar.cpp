@@ -23,6 +23,7 @@ FindBar::FindBar(QWidget *parent)
     m_field->setPlaceholderText(tr("Find"));
     m_field->setClearButtonEnabled(true);
     m_field->installEventFilter(this);
+    m_status->setObjectName(QStringLiteral("findStatus"));
     layout->addWidget(m_field, 1);
     layout->addWidget(m_status);
     connect(m_field, &QLineEdit::textChanged, this, &FindBar::needleChanged);
