@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Harkline developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+#
 # Renders the PNGs that the program and the installation use from their SVG sources. Needs
 # rsvg-convert (librsvg2-bin) and ImageMagick; the PNGs are committed, so a build needs neither.
 set -euo pipefail

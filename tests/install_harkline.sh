@@ -17,6 +17,10 @@ cmake --install "$build" --prefix "$prefix" >"$work/install.log" || fail "cmake 
 id=org.harkline.Harkline
 expected=(
     bin/harkline
+    lib/sysctl.d/30-harkline.conf
+    share/man/man1/harkline.1.gz
+    share/doc/harkline/copyright
+    share/doc/harkline/changelog.gz
     share/applications/$id.desktop
     share/metainfo/$id.metainfo.xml
     share/icons/hicolor/scalable/apps/$id.svg
@@ -30,6 +34,9 @@ done
 [[ -x $prefix/bin/harkline ]] || fail "bin/harkline is not executable"
 
 desktop-file-validate "$prefix/share/applications/$id.desktop" || fail "desktop-file-validate"
+# The manual page renders with no warning from groff, as man -l would show it.
+warnings=$(zcat "$prefix/share/man/man1/harkline.1.gz" | groff -ww -z -man 2>&1)
+[[ -z $warnings ]] || fail "the manual page renders with warnings: $warnings"
 appstreamcli validate --no-net --pedantic "$prefix/share/metainfo/$id.metainfo.xml" \
     || fail "appstreamcli validate"
 grep -q "^Icon=$id\$" "$prefix/share/applications/$id.desktop" || fail "the desktop entry names another icon"

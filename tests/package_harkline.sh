@@ -43,6 +43,9 @@ package=$(ls "$work"/harkline_*.deb 2>/dev/null | head -n1)
 [[ -n $package ]] || fail "no package was built"
 dpkg-deb -f "$package" Depends | grep -q 'libqt6widgets6' \
     || fail "the package's dependencies were not computed from its libraries"
+# Debian's own checks: no error and no warning (information tags are fine).
+lintian --fail-on error,warning "$package" 2>&1 | grep -v 'root privileges' >"$work/lintian.log"
+[[ ${PIPESTATUS[0]} -eq 0 ]] || { cat "$work/lintian.log"; fail "lintian found errors or warnings"; }
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$package" >"$work/apt.log" 2>&1 \
     || { cat "$work/apt.log"; fail "apt-get install of the package failed"; }
 [[ -x /usr/bin/harkline ]] || fail "/usr/bin/harkline is not installed"

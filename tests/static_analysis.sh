@@ -28,6 +28,9 @@ if [[ -s $build/clang-tidy.txt ]]; then
     exit 1
 fi
 
+echo "== reuse: every file says who holds its copyright and under which licence"
+reuse lint --quiet || { reuse lint | tail -20; echo "FAIL: reuse lint"; exit 1; }
+
 echo "== cppcheck"
 cppcheck --language=c++ --std=c++20 --enable=warning,performance,portability,style \
     --inline-suppr --error-exitcode=1 --quiet --suppress=missingIncludeSystem \
