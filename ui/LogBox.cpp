@@ -104,7 +104,6 @@ LogBox::LogBox(QWidget *parent)
     : QPlainTextEdit(parent)
     , m_documentLimit(DefaultDocumentLimit)
     , m_margin(new LogMargin(this))
-    , m_findBar(new FindBar(this))
     , m_search(new LogSearch(document(), this))
     , m_earlier(new OverlayLabel(this))
     , m_dropped(new OverlayLabel(this))
@@ -143,13 +142,7 @@ LogBox::LogBox(QWidget *parent)
                                [this] { setMarginShown(!isMarginShown()); });
     m_marginAction->setCheckable(true);
     m_menuActions << m_marginAction;
-    m_menuActions << addAction(tr("&Find..."), QKeySequence::Find, [this] {
-        insertPending(Insert::Everything);
-        m_findOrigin = textCursor().selectionStart();
-        m_findBar->open();
-        layoutOverlays();
-        updateFindHighlights();
-    });
+    m_menuActions << addAction(tr("&Find..."), QKeySequence::Find, [this] { openFind(); });
     addAction(tr("Find Next"), QKeySequence(Qt::Key_F3),
               [this] { findFrom(textCursor().selectionEnd(), false); });
     addAction(tr("Find Previous"), QKeySequence(Qt::SHIFT | Qt::Key_F3),
@@ -161,33 +154,17 @@ LogBox::LogBox(QWidget *parent)
                                [this] { saveArrivals(); });
     m_menuActions << addAction(tr("C&lear Log"), QKeySequence(), [this] { clearLog(); });
 
-    m_findBar->hide();
-    connect(m_findBar, &FindBar::needleChanged, this, [this](const QString &needle) {
-        m_findBar->setStatus({});
-        if (needle.isEmpty()) {
-            m_search->cancel();
-            updateFindHighlights();
-            return;
-        }
-        findFrom(m_findOrigin, false);
-    });
-    connect(m_findBar, &FindBar::nextRequested, this,
-            [this] { findFrom(textCursor().selectionEnd(), false); });
-    connect(m_findBar, &FindBar::previousRequested, this,
-            [this] { findFrom(textCursor().selectionStart(), true); });
-    connect(m_findBar, &FindBar::closeRequested, this, [this] {
-        m_search->cancel();
-        m_findBar->hide();
-        updateFindHighlights();
-        layoutOverlays();
-        setFocus(Qt::OtherFocusReason);
-    });
     connect(m_search, &LogSearch::found, this, [this](int position, int length, bool wrapped) {
         QTextCursor match(document());
         match.setPosition(position);
         match.setPosition(position + length, QTextCursor::KeepAnchor);
         setTextCursor(match);
         centerCursor();
+        // Not under the find field, where the view lets it.
+        const QRect field = m_findBar->geometry().translated(-viewport()->pos());
+        QScrollBar *bar = verticalScrollBar();
+        while (cursorRect().intersects(field) && bar->value() > bar->minimum())
+            bar->setValue(bar->value() - 1);
         m_findOrigin = position;
         m_findBar->setStatus(wrapped ? tr("Wrapped") : QString());
         updateFindHighlights();
@@ -210,8 +187,7 @@ LogBox::LogBox(QWidget *parent)
                 break;
             }
         }
-        m_droppedSeen =
-            std::max<quint64>(m_arrivals.totalDropped(), m_systemDrops - m_systemDropsAtClear);
+        m_droppedSeen = droppedTotal();
         m_firstUnseenDrop = -1;
         updateOverlays();
     });
@@ -420,7 +396,7 @@ void LogBox::insertPending(Insert how)
     else
         m_unseenLines += lines;
     updateOverlays();
-    if (m_findBar->isVisible())
+    if (isFinding())
         updateFindHighlights();
 }
 
@@ -737,8 +713,7 @@ void LogBox::updateOverlays()
                "memory, and both saves include them.")
                 .arg(count(quint64(m_archive.lineCount()))));
     }
-    const quint64 dropped =
-        std::max<quint64>(m_arrivals.totalDropped(), m_systemDrops - m_systemDropsAtClear);
+    const quint64 dropped = droppedTotal();
     m_dropped->setVisible(dropped > m_droppedSeen);
     if (m_dropped->isVisible()) {
         m_dropped->setText(tr("%1 dropped").arg(count(dropped)));
@@ -761,7 +736,7 @@ void LogBox::layoutOverlays()
     const QRect area = viewport()->geometry();
     constexpr int Gap = 2;
     int top = area.top() + Gap;
-    if (m_findBar->isVisible()) {
+    if (isFinding()) {
         m_findBar->setGeometry(area.left() + Gap, top, area.width() - 2 * Gap,
                                m_findBar->sizeHint().height());
         top = m_findBar->geometry().bottom() + Gap;
@@ -785,13 +760,53 @@ void LogBox::resizeEvent(QResizeEvent *event)
 
 // Find
 
+// Made when first asked for: the field's clear button costs the start-up an icon.
+FindBar *LogBox::findBar()
+{
+    if (m_findBar)
+        return m_findBar;
+    m_findBar = new FindBar(this);
+    connect(m_findBar, &FindBar::needleChanged, this, [this](const QString &needle) {
+        m_findBar->setStatus({});
+        if (needle.isEmpty()) {
+            m_search->cancel();
+            updateFindHighlights();
+            return;
+        }
+        findFrom(m_findOrigin, false);
+    });
+    connect(m_findBar, &FindBar::nextRequested, this,
+            [this] { findFrom(textCursor().selectionEnd(), false); });
+    connect(m_findBar, &FindBar::previousRequested, this,
+            [this] { findFrom(textCursor().selectionStart(), true); });
+    connect(m_findBar, &FindBar::closeRequested, this, [this] {
+        m_search->cancel();
+        updateFindHighlights();
+        layoutOverlays();
+        setFocus(Qt::OtherFocusReason);
+    });
+    return m_findBar;
+}
+
+void LogBox::openFind()
+{
+    insertPending(Insert::Everything);
+    m_findOrigin = textCursor().selectionStart();
+    findBar()->open();
+    layoutOverlays();
+    updateFindHighlights();
+}
+
+bool LogBox::isFinding() const
+{
+    return m_findBar && m_findBar->isVisible();
+}
+
 void LogBox::findFrom(int position, bool backward)
 {
-    const QString needle = m_findBar->needle();
+    const QString needle = findBar()->needle();
     if (needle.isEmpty()) {
-        m_findOrigin = textCursor().selectionStart();
-        m_findBar->open();
-        layoutOverlays();
+        openFind();
         return;
     }
     insertPending(Insert::Everything);
@@ -805,8 +820,8 @@ void LogBox::findFrom(int position, bool backward)
 void LogBox::updateFindHighlights()
 {
     QList<QTextEdit::ExtraSelection> highlights;
-    const QString needle = m_findBar->needle();
-    if (m_findBar->isVisible() && !needle.isEmpty()) {
+    const QString needle = isFinding() ? m_findBar->needle() : QString();
+    if (!needle.isEmpty()) {
         QTextCharFormat format;
         format.setBackground(QColor(0xff, 0xe0, 0x82));
         const int bottom = viewport()->height();
@@ -998,6 +1013,11 @@ void LogBox::saveArrivals()
     if (!written)
         QMessageBox::warning(this, tr("Save Arrivals"),
                              tr("Cannot save \"%1\": %2.").arg(path, error));
+}
+
+quint64 LogBox::droppedTotal() const
+{
+    return std::max<quint64>(m_arrivals.totalDropped(), m_systemDrops - m_systemDropsAtClear);
 }
 
 void LogBox::setSystemDrops(quint32 total)

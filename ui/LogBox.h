@@ -73,6 +73,8 @@ public:
     // The number of datagrams the system has dropped since Start, as the kernel counts them: it
     // includes those dropped after the last arrival, which no arrival has told of yet.
     void setSystemDrops(quint32 total);
+    // How many datagrams the system has dropped since Start, or since the log was cleared.
+    quint64 droppedTotal() const;
 
     // For the margin.
     int marginWidth() const;
@@ -108,6 +110,9 @@ private:
     void layoutOverlays();
     void updateOverlays();
     void updateFindHighlights();
+    FindBar *findBar();
+    void openFind();
+    bool isFinding() const;
     void findFrom(int position, bool backward);
     void saveLog();
     void saveArrivals();
@@ -135,7 +140,7 @@ private:
     QList<QAction *> m_menuActions;
     LogMargin *m_margin;
     int m_senderWidth = 0; // of the widest sender the margin has shown
-    FindBar *m_findBar;
+    FindBar *m_findBar = nullptr;
     LogSearch *m_search;
     int m_findOrigin = 0;
     OverlayLabel *m_earlier; // the oldest lines are in the archive
