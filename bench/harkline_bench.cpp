@@ -134,7 +134,7 @@ class BufferLimit
 {
 public:
     static constexpr qint64 Stock = 212992;
-    static constexpr qint64 Package = 4 * 1024 * 1024;
+    static constexpr qint64 Package = qint64(4) * 1024 * 1024;
 
     BufferLimit()
     {
@@ -774,12 +774,16 @@ void benchFind()
     // A word near the start, found after going round the end; and one that is nowhere, which
     // takes a search of the whole log.
     QList<double> found, missing;
-    auto *field = harkline.log->findChild<QLineEdit *>(QStringLiteral("findField"));
-    auto *status = harkline.log->findChild<QLabel *>(QStringLiteral("findStatus"));
+    if (!find)
+        return;
     QElapsedTimer timer;
     for (int run = 0; run < g_runs; ++run) {
         harkline.log->setTextCursor(end);
-        find->trigger();
+        find->trigger(); // the find field is made the first time
+        auto *field = harkline.log->findChild<QLineEdit *>(QStringLiteral("findField"));
+        auto *status = harkline.log->findChild<QLabel *>(QStringLiteral("findStatus"));
+        if (!field || !status)
+            return;
         field->clear();
         timer.start();
         field->setText(word);

@@ -33,7 +33,7 @@ QList<Socket> socketsOnPort(int port)
             if (fields.size() < 10)
                 continue;
             bool ok = false;
-            const QByteArray local = fields.at(1);
+            const QByteArray &local = fields.at(1);
             if (local.mid(local.lastIndexOf(':') + 1).toInt(&ok, 16) != port || !ok)
                 continue;
             const Socket socket { fields.at(9).toULongLong(), fields.at(7).toUInt() };

@@ -15,13 +15,14 @@ namespace {
 
 // A chunk is closed and compressed at this many entries, or this many payload bytes.
 constexpr qsizetype ChunkEntries = 1024;
-constexpr qsizetype ChunkPayloadBytes = 256 * 1024;
+constexpr qsizetype ChunkPayloadBytes = qsizetype(256) * 1024;
 // zlib's fastest level: it runs on the window's thread, while datagrams arrive.
 constexpr int CompressionLevel = 1;
 
 template<typename T> void appendArray(QByteArray &out, const std::vector<T> &values)
 {
-    out.append(reinterpret_cast<const char *>(values.data()), qsizetype(values.size() * sizeof(T)));
+    out.append(reinterpret_cast<const char *>(values.data()),
+               qsizetype(values.size()) * qsizetype(sizeof(T)));
 }
 
 template<typename T> void readArray(const char *&from, std::vector<T> &values, qsizetype count)
@@ -122,9 +123,9 @@ qint64 ArrivalRecord::append(QStringView payload, const Arrival &arrival)
     m_open.address.push_back(*known);
     m_open.port.push_back(arrival.port);
     m_open.priority.push_back(priority ? quint8(priority->value) : NoPriority);
-    const qsizetype at = m_open.payloads.size();
-    m_open.payloads.resize(at + payload.size());
-    char *bytes = m_open.payloads.data() + at;
+    const qsizetype start = m_open.payloads.size();
+    m_open.payloads.resize(start + payload.size());
+    char *bytes = m_open.payloads.data() + start;
     for (const QChar c : payload)
         *bytes++ = char(c.unicode()); // one byte per character: the payload came that way
     m_open.ends.push_back(quint32(m_open.payloads.size()));
@@ -164,16 +165,16 @@ const ArrivalRecord::Columns &ArrivalRecord::chunkOf(qint64 index, qsizetype &wi
 ArrivalRecord::Entry ArrivalRecord::entryAt(const Columns &columns, qsizetype i) const
 {
     Entry entry;
-    const std::size_t at = std::size_t(i);
-    const Address &address = m_addresses[columns.address[at]];
-    entry.arrival.timeNs = columns.timeNs[at];
-    entry.arrival.droppedBefore = columns.dropped[at];
-    entry.arrival.port = columns.port[at];
+    const std::size_t row = std::size_t(i);
+    const Address &address = m_addresses[columns.address[row]];
+    entry.arrival.timeNs = columns.timeNs[row];
+    entry.arrival.droppedBefore = columns.dropped[row];
+    entry.arrival.port = columns.port[row];
     entry.arrival.ipv4 = address.ipv4;
     entry.arrival.address = address.bytes;
-    entry.bytes = qint32(columns.ends[at] - (i == 0 ? 0 : columns.ends[at - 1]));
-    if (columns.priority[at] != NoPriority)
-        entry.priority = SyslogPriority { columns.priority[at] };
+    entry.bytes = qint32(columns.ends[row] - (i == 0 ? 0 : columns.ends[row - 1]));
+    if (columns.priority[row] != NoPriority)
+        entry.priority = SyslogPriority { columns.priority[row] };
     return entry;
 }
 
@@ -242,7 +243,8 @@ qint64 ArrivalRecord::heldBytes() const
         + qint64(m_open.timeNs.capacity()
                  * (sizeof(qint64) + 2 * sizeof(quint32) + sizeof(quint16) + sizeof(quint8)
                     + sizeof(quint32)));
-    for (const QByteArray &chunk : m_compressed)
-        bytes += chunk.capacity();
+    bytes =
+        std::accumulate(m_compressed.begin(), m_compressed.end(), bytes,
+                        [](qint64 sum, const QByteArray &chunk) { return sum + chunk.capacity(); });
     return bytes + qint64(m_addresses.capacity() * sizeof(Address));
 }

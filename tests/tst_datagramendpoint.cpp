@@ -603,7 +603,8 @@ void tst_DatagramEndpoint::portHolderIsNamed()
         sockaddr_in address {};
         address.sin_family = AF_INET;
         address.sin_port = htons(port);
-        const char bound = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0;
+        const char bound =
+            ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0 ? 1 : 0;
         (void)!write(ready[1], &bound, 1);
         pause(); // until killed
         _exit(0);

@@ -45,7 +45,7 @@ constexpr int LiteralProperty = QTextFormat::UserProperty + 1;
 // A text box indexes its text with ints: it fails past 2^31 characters. Lines move out well before.
 constexpr qsizetype DefaultDocumentLimit = qsizetype(1) << 30;
 // Moved out at most this many characters at a time, so that no move is long.
-constexpr qsizetype MoveStep = 4 * 1024 * 1024;
+constexpr qsizetype MoveStep = qsizetype(4) * 1024 * 1024;
 
 // Characters a user may type or paste that the box cannot keep as themselves: it uses them for the
 // log's own line ends and signs, or takes them for paragraph breaks.
@@ -356,7 +356,7 @@ void LogBox::insertPending(Insert how)
 
     // In pieces of whole lines, so that a piece never splits a line end, and so that the reader
     // gets the processor soon when it needs it.
-    constexpr qsizetype PieceSize = 16 * 1024;
+    constexpr qsizetype PieceSize = qsizetype(16) * 1024;
     QTextCursor end(document());
     end.movePosition(QTextCursor::End);
     qint64 lines = 0;
@@ -653,7 +653,7 @@ void LogBox::drawInView(QPainter *painter, const QTextBlock &block, QPointF offs
                         const QRect &exposed) const
 {
     const QTextLayout *layout = block.layout();
-    const QString text = block.text();
+    const QString lineText = block.text();
     const QPointF origin = offset + layout->position();
     for (int i = 0; i < layout->lineCount(); ++i) {
         const QTextLine line = layout->lineAt(i);
@@ -664,11 +664,11 @@ void LogBox::drawInView(QPainter *painter, const QTextBlock &block, QPointF offs
         int from = std::max(line.textStart(), line.xToCursor(exposed.left() - origin.x()) - 2);
         int to = std::min(line.textStart() + line.textLength(),
                           line.xToCursor(exposed.right() - origin.x()) + 2);
-        while (to > from && text.at(to - 1) == QChar::LineSeparator)
+        while (to > from && lineText.at(to - 1) == QChar::LineSeparator)
             --to;
         if (to <= from)
             continue;
-        QTextLayout part(text.mid(from, to - from), font(), viewport());
+        QTextLayout part(lineText.mid(from, to - from), font(), viewport());
         QTextOption option = document()->defaultTextOption();
         option.setWrapMode(QTextOption::NoWrap);
         part.setTextOption(option);
