@@ -45,7 +45,7 @@ constexpr int LiteralProperty = QTextFormat::UserProperty + 1;
 // A text box indexes its text with ints: it fails past 2^31 characters. Lines move out well before.
 constexpr qsizetype DefaultDocumentLimit = qsizetype(1) << 30;
 // Moved out at most this many characters at a time, so that no move is long.
-constexpr qsizetype MoveStep = qsizetype(4) * 1024 * 1024;
+constexpr qsizetype MoveStep = qsizetype(1) * 1024 * 1024;
 
 // Characters a user may type or paste that the box cannot keep as themselves: it uses them for the
 // log's own line ends and signs, or takes them for paragraph breaks.
@@ -245,7 +245,11 @@ QString LogBox::documentText(int from, int to) const
         }
     };
     if (!m_hasLiterals) {
-        appendMapped(QStringView(document()->toRawText()).sliced(from, to - from));
+        // Only the range: the whole document may hold a billion characters.
+        QTextCursor range(document());
+        range.setPosition(from);
+        range.setPosition(to, QTextCursor::KeepAnchor);
+        appendMapped(range.selectedText());
         return result;
     }
     // Fragment by fragment: a character with a literal format stands for another.
