@@ -98,6 +98,31 @@ int openSocket(bool &dualStack)
     return ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
 }
 
+// An IPv4 address and port as a socket of the endpoint's kind takes them: one for IPv6 and IPv4
+// reaches an IPv4 address as ::ffff:a.b.c.d, and its "any address" is IPv6's.
+socklen_t socketAddress(sockaddr_storage &address, bool dualStack, in_addr host, quint16 port)
+{
+    address = {};
+    if (dualStack) {
+        auto &to = reinterpret_cast<sockaddr_in6 &>(address);
+        to.sin6_family = AF_INET6;
+        to.sin6_port = htons(port);
+        if (host.s_addr == htonl(INADDR_ANY)) {
+            to.sin6_addr = in6addr_any;
+        } else {
+            to.sin6_addr.s6_addr[10] = 0xff;
+            to.sin6_addr.s6_addr[11] = 0xff;
+            std::memcpy(&to.sin6_addr.s6_addr[12], &host, 4);
+        }
+        return sizeof(sockaddr_in6);
+    }
+    auto &to = reinterpret_cast<sockaddr_in &>(address);
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr = host;
+    return sizeof(sockaddr_in);
+}
+
 void enable(int socket, int option)
 {
     const int on = 1;
@@ -173,21 +198,9 @@ void DatagramEndpoint::Bind(double localPort)
         wakeFd = eventfd(0, EFD_CLOEXEC);
     }
 
-    sockaddr_storage address {};
-    socklen_t length = 0;
-    if (dualStack) {
-        auto &any = reinterpret_cast<sockaddr_in6 &>(address);
-        any.sin6_family = AF_INET6;
-        any.sin6_port = htons(quint16(port));
-        any.sin6_addr = in6addr_any;
-        length = sizeof(sockaddr_in6);
-    } else {
-        auto &any = reinterpret_cast<sockaddr_in &>(address);
-        any.sin_family = AF_INET;
-        any.sin_port = htons(quint16(port));
-        any.sin_addr.s_addr = htonl(INADDR_ANY);
-        length = sizeof(sockaddr_in);
-    }
+    sockaddr_storage address;
+    const socklen_t length =
+        socketAddress(address, dualStack, in_addr { htonl(INADDR_ANY) }, quint16(port));
     if ((receiving && wakeFd < 0)
         || ::bind(socket, reinterpret_cast<const sockaddr *>(&address), length) < 0) {
         const int error = errno;
@@ -234,24 +247,8 @@ void DatagramEndpoint::SendData(const QString &text)
             QStringLiteral("Cannot send to %1: the endpoint is not bound.").arg(destination));
     }
 
-    sockaddr_storage address {};
-    socklen_t length = 0;
-    if (m_dualStack) {
-        // An IPv4 destination, as a socket for both reaches it: ::ffff:a.b.c.d.
-        auto &to = reinterpret_cast<sockaddr_in6 &>(address);
-        to.sin6_family = AF_INET6;
-        to.sin6_port = htons(quint16(m_remotePort));
-        to.sin6_addr.s6_addr[10] = 0xff;
-        to.sin6_addr.s6_addr[11] = 0xff;
-        std::memcpy(&to.sin6_addr.s6_addr[12], &host, 4);
-        length = sizeof(sockaddr_in6);
-    } else {
-        auto &to = reinterpret_cast<sockaddr_in &>(address);
-        to.sin_family = AF_INET;
-        to.sin_port = htons(quint16(m_remotePort));
-        to.sin_addr = host;
-        length = sizeof(sockaddr_in);
-    }
+    sockaddr_storage address;
+    const socklen_t length = socketAddress(address, m_dualStack, host, quint16(m_remotePort));
     if (::sendto(m_socket, payload.constData(), std::size_t(payload.size()), 0,
                  reinterpret_cast<const sockaddr *>(&address), length)
         < 0) {
