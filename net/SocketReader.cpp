@@ -10,6 +10,7 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <optional>
 
 #include <linux/sock_diag.h>
 #include <netinet/in.h>
@@ -33,6 +34,16 @@ qint64 wallClockNs()
     timespec now {};
     clock_gettime(CLOCK_REALTIME, &now);
     return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+// What the kernel holds for the socket: bytes queued, the buffer's size, datagrams dropped...
+std::optional<std::array<quint32, SK_MEMINFO_VARS>> socketMemory(int socket)
+{
+    std::array<quint32, SK_MEMINFO_VARS> memory {};
+    socklen_t length = sizeof(memory);
+    if (getsockopt(socket, SOL_SOCKET, SO_MEMINFO, memory.data(), &length) < 0)
+        return std::nullopt;
+    return memory;
 }
 
 void setSender(Arrival &arrival, const sockaddr_storage &from)
@@ -105,20 +116,15 @@ bool SocketReader::needsProcessor() const
 {
     if (m_waitingForRoom)
         return false; // the reader waits for the window, not for a processor
-    std::array<quint32, SK_MEMINFO_VARS> memory {};
-    socklen_t length = sizeof(memory);
-    if (getsockopt(m_socket, SOL_SOCKET, SO_MEMINFO, memory.data(), &length) < 0)
-        return false;
-    return memory[SK_MEMINFO_RMEM_ALLOC] >= memory[SK_MEMINFO_RCVBUF] / 8;
+    const auto memory = socketMemory(m_socket);
+    return memory && (*memory)[SK_MEMINFO_RMEM_ALLOC] >= (*memory)[SK_MEMINFO_RCVBUF] / 8;
 }
 
 void SocketReader::noteDrops()
 {
-    std::array<quint32, SK_MEMINFO_VARS> memory {};
-    socklen_t length = sizeof(memory);
-    if (getsockopt(m_socket, SOL_SOCKET, SO_MEMINFO, memory.data(), &length) == 0
-        && memory[SK_MEMINFO_DROPS] != m_noted) {
-        m_noted = memory[SK_MEMINFO_DROPS];
+    const auto memory = socketMemory(m_socket);
+    if (memory && (*memory)[SK_MEMINFO_DROPS] != m_noted) {
+        m_noted = (*memory)[SK_MEMINFO_DROPS];
         emit systemDropsCounted(m_noted);
     }
 }

@@ -27,13 +27,12 @@ QString offsetText(int seconds)
         .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'));
 }
 
-// Counts in the English way of the rest of the program's texts: "1,234".
-QString count(quint64 n)
+} // namespace
+
+QString countText(quint64 n)
 {
     return QLocale(QLocale::English).toString(n);
 }
-
-} // namespace
 
 QString isoLocalTime(qint64 timeNs)
 {
@@ -49,9 +48,9 @@ QString marginTime(qint64 timeNs)
 
 QString droppedBeforeText(quint64 dropped)
 {
-    return dropped == 1
-        ? QStringLiteral("1 datagram dropped by the system before this one")
-        : QStringLiteral("%1 datagrams dropped by the system before this one").arg(count(dropped));
+    return dropped == 1 ? QStringLiteral("1 datagram dropped by the system before this one")
+                        : QStringLiteral("%1 datagrams dropped by the system before this one")
+                              .arg(countText(dropped));
 }
 
 QString arrivalDetails(const ArrivalRecord::Entry &entry)
@@ -63,7 +62,7 @@ QString arrivalDetails(const ArrivalRecord::Entry &entry)
                       offsetText(time.offsetFromUtc()));
     lines << QStringLiteral("From %1").arg(entry.arrival.senderText());
     lines << (entry.bytes == 1 ? QStringLiteral("1 byte")
-                               : QStringLiteral("%1 bytes").arg(count(quint64(entry.bytes))));
+                               : QStringLiteral("%1 bytes").arg(countText(quint64(entry.bytes))));
     if (entry.priority) {
         lines << QStringLiteral("Syslog facility %1, severity %2")
                      .arg(entry.priority->facilityText(), entry.priority->severityText());

@@ -10,6 +10,8 @@
 
 // The texts that tell a user about an arrival, beside the log text (never in it).
 
+// A count in the English way of the rest of the program's texts: "1,234".
+QString countText(quint64 n);
 // ISO 8601 in local time, to the millisecond, with the offset from UTC:
 // "2026-12-07T16:27:25.123+01:00".
 QString isoLocalTime(qint64 timeNs);

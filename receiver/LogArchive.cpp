@@ -25,17 +25,6 @@ bool LogArchive::forEachPart(const std::function<bool(QStringView)> &take) const
     return true;
 }
 
-QString LogArchive::text() const
-{
-    QString text;
-    text.reserve(m_characters);
-    forEachPart([&](QStringView part) {
-        text += part;
-        return true;
-    });
-    return text;
-}
-
 void LogArchive::clear()
 {
     m_parts.clear();

@@ -24,7 +24,6 @@ public:
     qint64 characterCount() const { return m_characters; }
     // Hands each part's text to 'take', oldest first, until it returns false; false then.
     bool forEachPart(const std::function<bool(QStringView)> &take) const;
-    QString text() const;
     void clear();
 
 private:

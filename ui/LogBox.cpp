@@ -15,7 +15,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
-#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
@@ -93,9 +92,26 @@ constexpr int LongLine = 2000;
 // The margin: a mark in the colour of the severity, then the time, then the sender.
 constexpr int MarginTimeLeft = 6;
 
-QString count(quint64 n)
+// Asks where to save, offering a name made from 'pattern' (a QDateTime format) in the home folder.
+QString askSavePath(QWidget *parent, const QString &title, const QString &pattern,
+                    const QString &filter)
 {
-    return QLocale(QLocale::English).toString(n);
+    const QString name = QDir::home().filePath(QDateTime::currentDateTime().toString(pattern));
+    return QFileDialog::getSaveFileName(parent, title, name, filter);
+}
+
+// Writes with a busy cursor, and says so when it cannot.
+void saveTo(QWidget *parent, const QString &title, const QString &path,
+            const std::function<bool(QString *)> &write)
+{
+    QString error;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool written = write(&error);
+    QGuiApplication::restoreOverrideCursor();
+    if (!written) {
+        QMessageBox::warning(parent, title,
+                             QObject::tr("Cannot save \"%1\": %2.").arg(path, error));
+    }
 }
 
 } // namespace
@@ -275,10 +291,29 @@ QString LogBox::documentText(int from, int to) const
     return result;
 }
 
+bool LogBox::forEachLogPart(const std::function<bool(QStringView)> &take) const
+{
+    if (!m_archive.forEachPart(take))
+        return false;
+    const int end = document()->characterCount() - 1;
+    for (int from = 0; from < end;) {
+        const QTextBlock next =
+            document()->findBlock(int(std::min<qsizetype>(from + MoveStep, end))).next();
+        const int to = next.isValid() ? next.position() : end;
+        if (!take(documentText(from, to)))
+            return false;
+        from = to;
+    }
+    return true;
+}
+
 QString LogBox::text() const
 {
-    QString text = m_archive.text();
-    text += documentText(0, document()->characterCount() - 1);
+    QString text;
+    forEachLogPart([&text](QStringView part) {
+        text += part;
+        return true;
+    });
     text += QStringView(m_pending).sliced(m_pendingFrom);
     return text;
 }
@@ -441,6 +476,15 @@ std::optional<qint64> LogBox::arrivalOf(const QTextBlock &block) const
     return block.userState();
 }
 
+// A payload holding line ends spans several lines: its details go beside the first.
+std::optional<qint64> LogBox::firstLineArrival(const QTextBlock &block) const
+{
+    const std::optional<qint64> index = arrivalOf(block);
+    if (index && block.previous().isValid() && block.previous().userState() == *index)
+        return std::nullopt;
+    return index;
+}
+
 // After the user's edit: a line that only holds what the user typed shows no arrival. When an edit
 // split a line so that its received text moved down, the arrival moves with it.
 void LogBox::repairDetails(int position, int added)
@@ -553,12 +597,10 @@ void LogBox::paintMargin(QPaintEvent *event)
     int widest = m_senderWidth;
     QTextBlock block = firstVisibleBlock();
     qreal top = blockBoundingGeometry(block).translated(contentOffset()).top();
-    int previous = block.previous().isValid() ? block.previous().userState() : -1;
     while (block.isValid() && top <= event->rect().bottom()) {
         const qreal bottom = top + blockBoundingRect(block).height();
-        const std::optional<qint64> index = arrivalOf(block);
-        // The details go beside the first line of a datagram that holds line ends.
-        if (index && *index != previous && bottom >= event->rect().top()) {
+        const std::optional<qint64> index = firstLineArrival(block);
+        if (index && bottom >= event->rect().top()) {
             const ArrivalRecord::Entry entry = m_arrivals.at(*index);
             const QRect line(0, int(top), m_margin->width(), fontMetrics().height());
             if (entry.priority) {
@@ -579,7 +621,6 @@ void LogBox::paintMargin(QPaintEvent *event)
             painter.drawText(line.adjusted(senderLeft, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
                              metrics.elidedText(sender, Qt::ElideMiddle, senderRoom));
         }
-        previous = block.userState();
         top = bottom;
         block = block.next();
     }
@@ -611,9 +652,9 @@ void LogBox::paintEvent(QPaintEvent *event)
     painter.setPen(context.palette.text().color());
     const bool showCursor =
         !isReadOnly() || (textInteractionFlags() & Qt::TextSelectableByKeyboard);
+    const bool anyDropped = m_arrivals.totalDropped() > 0;
 
     QTextBlock block = firstVisibleBlock();
-    int previous = block.previous().isValid() ? block.previous().userState() : -1;
     while (block.isValid()) {
         const QRectF area = blockBoundingRect(block).translated(offset);
         if (block.isVisible() && area.bottom() >= exposed.top() && area.top() <= exposed.bottom()) {
@@ -634,15 +675,14 @@ void LogBox::paintEvent(QPaintEvent *event)
             if (showCursor && cursor >= 0 && cursor < block.length())
                 layout->drawCursor(&painter, offset, cursor, cursorWidth());
 
-            const std::optional<qint64> index = arrivalOf(block);
-            if (index && *index != previous && m_arrivals.at(*index).arrival.droppedBefore > 0) {
+            const std::optional<qint64> index = anyDropped ? firstLineArrival(block) : std::nullopt;
+            if (index && m_arrivals.at(*index).arrival.droppedBefore > 0) {
                 painter.save();
                 painter.setPen(QPen(LossColor, 1, Qt::DashLine));
                 painter.drawLine(QPointF(0, area.top()), QPointF(viewport()->width(), area.top()));
                 painter.restore();
             }
         }
-        previous = block.userState();
         offset.ry() += area.height();
         if (offset.y() > viewport()->height())
             break;
@@ -711,25 +751,25 @@ void LogBox::updateOverlays()
     m_earlier->setVisible(!m_archive.isEmpty() && atTop);
     if (m_earlier->isVisible()) {
         m_earlier->setText(
-            tr("%1 earlier lines kept aside").arg(count(quint64(m_archive.lineCount()))));
+            tr("%1 earlier lines kept aside").arg(countText(quint64(m_archive.lineCount()))));
         m_earlier->setToolTip(
             tr("The log grew too long for the box: its first %1 lines are kept in "
                "memory, and both saves include them.")
-                .arg(count(quint64(m_archive.lineCount()))));
+                .arg(countText(quint64(m_archive.lineCount()))));
     }
     const quint64 dropped = droppedTotal();
     m_dropped->setVisible(dropped > m_droppedSeen);
     if (m_dropped->isVisible()) {
-        m_dropped->setText(tr("%1 dropped").arg(count(dropped)));
+        m_dropped->setText(tr("%1 dropped").arg(countText(dropped)));
         m_dropped->setToolTip(tr("%1 datagrams dropped by the system since Start. Click to see "
                                  "where.")
-                                  .arg(count(dropped)));
+                                  .arg(countText(dropped)));
     }
     m_newBelow->setVisible(m_unseenLines > 0 && !isFollowing());
     if (m_newBelow->isVisible()) {
         m_newBelow->setText(m_unseenLines == 1
                                 ? tr("1 new line below")
-                                : tr("%1 new lines below").arg(count(quint64(m_unseenLines))));
+                                : tr("%1 new lines below").arg(countText(quint64(m_unseenLines))));
         m_newBelow->setToolTip(tr("Click, or press End, to follow the newest lines again."));
     }
     layoutOverlays();
@@ -931,8 +971,7 @@ bool LogBox::writeLog(const QString &path, bool utf8, QString *error)
     const auto write = [&](QStringView text) {
         return file.write(utf8 ? text.toUtf8() : text.toLatin1()) >= 0;
     };
-    if (!file.open(QIODevice::WriteOnly) || !m_archive.forEachPart(write)
-        || !write(documentText(0, document()->characterCount() - 1)) || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || !forEachLogPart(write) || !file.commit()) {
         *error = file.errorString();
         return false;
     }
@@ -952,10 +991,9 @@ bool LogBox::writeArrivals(const QString &path, QString *error) const
 void LogBox::saveLog()
 {
     insertPending(Insert::Everything);
-    const QString name = QDir::home().filePath(
-        QDateTime::currentDateTime().toString(QStringLiteral("'harkline-'yyyyMMdd-HHmmss'.log'")));
-    const QString path = QFileDialog::getSaveFileName(this, tr("Save Log"), name,
-                                                      tr("Logs (*.log *.txt);;All files (*)"));
+    const QString path =
+        askSavePath(this, tr("Save Log"), QStringLiteral("'harkline-'yyyyMMdd-HHmmss'.log'"),
+                    tr("Logs (*.log *.txt);;All files (*)"));
     if (path.isEmpty())
         return;
 
@@ -970,8 +1008,7 @@ void LogBox::saveLog()
         wide = *at;
         return false;
     };
-    if (m_archive.forEachPart(findWide))
-        findWide(documentText(0, document()->characterCount() - 1));
+    forEachLogPart(findWide);
     bool utf8 = false;
     if (!wide.isNull()) {
         const QString character = wide.isSurrogate()
@@ -994,29 +1031,17 @@ void LogBox::saveLog()
             return;
         utf8 = true;
     }
-    QString error;
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool written = writeLog(path, utf8, &error);
-    QGuiApplication::restoreOverrideCursor();
-    if (!written)
-        QMessageBox::warning(this, tr("Save Log"), tr("Cannot save \"%1\": %2.").arg(path, error));
+    saveTo(this, tr("Save Log"), path, [&](QString *error) { return writeLog(path, utf8, error); });
 }
 
 void LogBox::saveArrivals()
 {
-    const QString name = QDir::home().filePath(QDateTime::currentDateTime().toString(
-        QStringLiteral("'harkline-arrivals-'yyyyMMdd-HHmmss'.csv'")));
-    const QString path = QFileDialog::getSaveFileName(this, tr("Save Arrivals"), name,
-                                                      tr("CSV files (*.csv);;All files (*)"));
-    if (path.isEmpty())
-        return;
-    QString error;
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool written = writeArrivals(path, &error);
-    QGuiApplication::restoreOverrideCursor();
-    if (!written)
-        QMessageBox::warning(this, tr("Save Arrivals"),
-                             tr("Cannot save \"%1\": %2.").arg(path, error));
+    const QString path = askSavePath(this, tr("Save Arrivals"),
+                                     QStringLiteral("'harkline-arrivals-'yyyyMMdd-HHmmss'.csv'"),
+                                     tr("CSV files (*.csv);;All files (*)"));
+    if (!path.isEmpty())
+        saveTo(this, tr("Save Arrivals"), path,
+               [&](QString *error) { return writeArrivals(path, error); });
 }
 
 quint64 LogBox::droppedTotal() const

@@ -63,8 +63,13 @@ public:
     void setMarginShown(bool shown);
     // The exact text between two positions of the document.
     QString documentText(int from, int to) const;
+    // Hands the log text, the archive's part first, to 'take' in pieces that end at line ends, so
+    // that it is written out without a copy of the whole; stops when 'take' returns false.
+    bool forEachLogPart(const std::function<bool(QStringView)> &take) const;
     // The arrival the line of 'block' came from; none for a line the user typed.
     std::optional<qint64> arrivalOf(const QTextBlock &block) const;
+    // The same, for the first line of the datagram only.
+    std::optional<qint64> firstLineArrival(const QTextBlock &block) const;
 
     // Writes the log text, one byte per character; false with the reason when it cannot be written.
     bool writeLog(const QString &path, bool utf8, QString *error);
