@@ -603,7 +603,7 @@ std::pair<double, double> memoryPerLine(int lines)
     processEventsFor(200);
     malloc_trim(0);
     return { double(residentBytes() - before) / lines,
-             double(harkline.log->arrivals().heldBytes()) / lines };
+             double(harkline.log->model().arrivals().heldBytes()) / lines };
 }
 
 void benchMemory()
@@ -826,7 +826,7 @@ void benchFlood()
     // Everything that came in, shown, then the drops told too.
     harkline.settle(1000);
     const double showSeconds = double(timer.nsecsElapsed()) / 1e9;
-    const ArrivalRecord &arrivals = harkline.log->arrivals();
+    const ArrivalRecord &arrivals = harkline.log->model().arrivals();
     const quint64 dropped = arrivals.totalDropped();
 
     // Still responsive: to the top of the log and back, each painted, and a key typed.
@@ -846,7 +846,7 @@ void benchFlood()
         "%.1f GB\n",
         sendSeconds, showSeconds, static_cast<long long>(arrivals.size()),
         static_cast<unsigned long long>(dropped),
-        static_cast<long long>(harkline.log->archive().lineCount()), double(residentBytes()) / 1e9);
+        static_cast<long long>(harkline.log->model().archive().lineCount()), double(residentBytes()) / 1e9);
     if (!allSent)
         std::printf("  the sender could not send them all\n");
     std::printf("  afterwards: to the top %.1f ms, to the end %.1f ms, a key typed %.1f ms\n",

@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 
-sources=(common/*.cpp receiver/*.cpp net/*.cpp ui/*.cpp bench/*.cpp tests/*.cpp tests/fuzz/*.cpp)
+sources=(common/*.cpp receiver/*.cpp net/*.cpp log/*.cpp ui/*.cpp bench/*.cpp tests/*.cpp tests/fuzz/*.cpp)
 [[ -f $build/compile_commands.json ]] || { echo "no $build/compile_commands.json: configure with --preset dev"; exit 1; }
 
 echo "== clang-tidy"
@@ -18,7 +18,7 @@ printf '%s\n' "${sources[@]}" | grep -v '^tests/fuzz/' \
     | xargs -P "$(nproc)" -n 1 clang-tidy -p "$build" --quiet 2>&1 \
     | grep -E '^/.*: (warning|error):' | sort -u >"$build/clang-tidy.txt" || true
 for fuzz in tests/fuzz/*.cpp; do
-    clang-tidy --quiet "$fuzz" -- -std=c++20 -Icommon -Ireceiver -Inet \
+    clang-tidy --quiet "$fuzz" -- -std=c++20 -Icommon -Ireceiver -Inet -Ilog \
         $(pkg-config --cflags Qt6Core 2>/dev/null || echo -I/usr/include/x86_64-linux-gnu/qt6 -I/usr/include/x86_64-linux-gnu/qt6/QtCore) -fPIC \
         2>&1 | grep -E '^/.*: (warning|error):' >>"$build/clang-tidy.txt" || true
 done
@@ -34,6 +34,6 @@ reuse lint --quiet || { reuse lint | tail -20; echo "FAIL: reuse lint"; exit 1; 
 echo "== cppcheck"
 cppcheck --language=c++ --std=c++20 --enable=warning,performance,portability,style \
     --inline-suppr --error-exitcode=1 --quiet --suppress=missingIncludeSystem \
-    --suppress=missingInclude --library=qt -I common -I receiver -I net -I ui \
-    common receiver net ui bench tests/*.cpp tests/fuzz/*.cpp
+    --suppress=missingInclude --library=qt -I common -I receiver -I net -I log -I ui \
+    common receiver net log ui bench tests/*.cpp tests/fuzz/*.cpp
 echo "static analysis: nothing found"

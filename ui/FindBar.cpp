@@ -8,6 +8,14 @@
 #include <QLabel>
 #include <QLineEdit>
 
+namespace {
+
+// A tight frame around the field, since it covers the log's top lines.
+constexpr int Padding = 2;
+constexpr int Spacing = 4;
+
+} // namespace
+
 FindBar::FindBar(QWidget *parent)
     : QFrame(parent)
     , m_field(new QLineEdit(this))
@@ -17,14 +25,14 @@ FindBar::FindBar(QWidget *parent)
     setFrameShape(QFrame::StyledPanel);
     setAutoFillBackground(true);
     auto *layout = new QHBoxLayout(this);
-    layout->setContentsMargins(2, 2, 2, 2);
-    layout->setSpacing(4);
+    layout->setContentsMargins(Padding, Padding, Padding, Padding);
+    layout->setSpacing(Spacing);
     m_field->setObjectName(QStringLiteral("findField"));
     m_field->setPlaceholderText(tr("Find"));
     m_field->setClearButtonEnabled(true);
     m_field->installEventFilter(this);
     m_status->setObjectName(QStringLiteral("findStatus"));
-    layout->addWidget(m_field, 1);
+    layout->addWidget(m_field, /*stretch*/ 1);
     layout->addWidget(m_status);
     connect(m_field, &QLineEdit::textChanged, this, &FindBar::needleChanged);
 }

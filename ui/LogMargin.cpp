@@ -3,34 +3,136 @@
 
 #include "LogMargin.h"
 
+#include "ArrivalText.h"
 #include "LogBox.h"
+#include "LogModel.h"
 
 #include <QHelpEvent>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QToolTip>
 
-LogMargin::LogMargin(LogBox *box)
+namespace {
+
+// A smaller font than the log's, so that the text keeps most of the box.
+constexpr qreal FontScale = 0.85;
+// Left to right: the severity mark, the time, the sender.
+constexpr int SeverityMarkWidth = 3;
+constexpr int TimeLeft = 6;
+constexpr int RightPadding = 4;
+const QString TimeTemplate = QStringLiteral("00:00:00.000 ");
+// The margin starts wide enough for an IPv4 sender; a wider one widens it, up to this share of
+// the box.
+const QString NarrowestSender = QStringLiteral("127.0.0.1:65535");
+constexpr int MostOfBox = 2;
+// A loss: a line across the top of the line, and a light tint of the same red behind it.
+constexpr int LossLineHeight = 2;
+constexpr int LossTintAlpha = 48;
+
+} // namespace
+
+const QColor LogMargin::LossColor(0xd3, 0x2f, 0x2f);
+
+QColor LogMargin::severityColor(int severity)
+{
+    switch (severity) {
+    case 0:
+    case 1:
+    case 2:
+        return { 0xd3, 0x2f, 0x2f }; // emergency, alert, critical
+    case 3:
+        return { 0xf4, 0x51, 0x1e }; // error
+    case 4:
+        return { 0xf9, 0xa8, 0x25 }; // warning
+    case 5:
+        return { 0x1e, 0x88, 0xe5 }; // notice
+    case 6:
+        return { 0x43, 0xa0, 0x47 }; // informational
+    default:
+        return { 0x9e, 0x9e, 0x9e }; // debug
+    }
+}
+
+LogMargin::LogMargin(LogBox *box, const LogModel &model)
     : QWidget(box)
     , m_box(box)
+    , m_model(model)
 {
     setObjectName(QStringLiteral("logMargin"));
     hide();
 }
 
+QFont LogMargin::marginFont() const
+{
+    QFont small = m_box->font();
+    small.setPointSizeF(small.pointSizeF() * FontScale);
+    return small;
+}
+
+int LogMargin::preferredWidth() const
+{
+    const QFontMetrics metrics(marginFont());
+    const int senderWidth = std::max(m_senderWidth, metrics.horizontalAdvance(NarrowestSender));
+    return TimeLeft + metrics.horizontalAdvance(TimeTemplate) + senderWidth + RightPadding;
+}
+
 QSize LogMargin::sizeHint() const
 {
-    return { m_box->marginWidth(), 0 };
+    return { preferredWidth(), 0 };
 }
 
 void LogMargin::paintEvent(QPaintEvent *event)
 {
-    m_box->paintMargin(event);
+    QPainter painter(this);
+    const QRect exposed = event->rect();
+    painter.fillRect(exposed, palette().color(QPalette::AlternateBase));
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawLine(width() - 1, exposed.top(), width() - 1, exposed.bottom());
+
+    painter.setFont(marginFont());
+    const QFontMetrics metrics(marginFont());
+    const int senderLeft = TimeLeft + metrics.horizontalAdvance(TimeTemplate);
+    const int senderRoom = width() - senderLeft - RightPadding;
+    const int lineHeight = m_box->fontMetrics().height();
+    int widest = m_senderWidth;
+    for (const LogBox::VisibleLine &visible : m_box->visibleLines()) {
+        if (visible.top > exposed.bottom())
+            break;
+        const std::optional<qint64> index = m_model.lines().firstLineArrival(visible.block);
+        if (!index || visible.top + visible.height < exposed.top())
+            continue;
+        const ArrivalRecord::Entry entry = m_model.arrivals().at(*index);
+        const QRect line(0, visible.top, width(), lineHeight);
+        if (entry.priority) {
+            painter.fillRect(line.x(), line.y(), SeverityMarkWidth, line.height(),
+                             severityColor(entry.priority->severity()));
+        }
+        if (entry.arrival.droppedBefore > 0) {
+            QColor tint = LossColor;
+            tint.setAlpha(LossTintAlpha);
+            painter.fillRect(line, tint);
+            painter.fillRect(line.x(), line.y(), line.width(), LossLineHeight, LossColor);
+        }
+        painter.setPen(palette().color(QPalette::Text));
+        painter.drawText(line.adjusted(TimeLeft, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                         marginTime(entry.arrival.timeNs));
+        const QString sender = entry.arrival.senderText();
+        widest = std::max(widest, metrics.horizontalAdvance(sender));
+        painter.drawText(line.adjusted(senderLeft, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                         metrics.elidedText(sender, Qt::ElideMiddle, senderRoom));
+    }
+    widest = std::min(widest, m_box->width() / MostOfBox - senderLeft);
+    if (widest > m_senderWidth) {
+        m_senderWidth = widest;
+        emit preferredWidthChanged();
+    }
 }
 
 bool LogMargin::event(QEvent *event)
 {
     if (event->type() == QEvent::ToolTip) {
         auto *help = static_cast<QHelpEvent *>(event);
-        const QString tip = m_box->arrivalTipAt(help->pos().y());
+        const QString tip = m_model.detailsOf(m_box->lineAt(help->pos().y()));
         if (tip.isEmpty())
             QToolTip::hideText();
         else

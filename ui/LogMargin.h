@@ -7,25 +7,41 @@
 #include <QWidget>
 
 class LogBox;
+class LogModel;
 
-// The margin at the left of the log box, beside each line that came from a datagram: its time, its
-// sender, a mark in the colour of its syslog severity, and a mark where the system dropped
-// datagrams before it. The log box paints it, as in Qt's Code Editor example.
+// The margin at the left of the log box, beside the first line of each datagram: its arrival
+// time, its sender, a mark in the colour of its syslog severity, and a mark where the system
+// dropped datagrams before it. It asks the box only where the lines in view are, as the line
+// numbers of Qt's Code Editor example do; what it shows comes from the log.
 class LogMargin : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit LogMargin(LogBox *box);
+    LogMargin(LogBox *box, const LogModel &model);
 
+    // Its width when shown, for the widest sender it has shown so far.
+    int preferredWidth() const;
     QSize sizeHint() const override;
+
+    // Colours shared with the text's own marks.
+    static QColor severityColor(int severity);
+    static const QColor LossColor;
+
+signals:
+    // A sender wider than any before needs a wider margin.
+    void preferredWidthChanged();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     bool event(QEvent *event) override;
 
 private:
+    QFont marginFont() const;
+
     LogBox *m_box;
+    const LogModel &m_model;
+    int m_senderWidth = 0; // of the widest sender shown
 };
 
 #endif // HARKLINE_LOGMARGIN_H

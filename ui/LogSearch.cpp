@@ -49,12 +49,9 @@ void LogSearch::find(const QString &needle, int position, bool backward)
     m_needle = needle;
     m_case = caseSensitivity(needle);
     m_backward = backward;
-    const QTextBlock start =
-        m_document->findBlock(std::clamp(position, 0, m_document->characterCount() - 1));
-    m_block = start.blockNumber();
-    m_offset = position - start.position();
-    // Every block once, and the start block a second time for the part before the start.
-    m_blocksLeft = m_document->blockCount() + 1;
+    m_next = QTextCursor(m_document);
+    m_next.setPosition(std::clamp(position, 0, m_document->characterCount() - 1));
+    m_origin = m_next;
     m_wrapped = false;
     m_timer.start(0);
 }
@@ -64,40 +61,43 @@ void LogSearch::cancel()
     m_timer.stop();
 }
 
+qsizetype LogSearch::matchIn(const QTextBlock &block) const
+{
+    const QString text = block.text();
+    const qsizetype place = m_next.positionInBlock();
+    if (!m_backward)
+        return text.indexOf(m_needle, place, m_case);
+    // A match must end before the place.
+    return place < m_needle.size() ? -1
+                                   : text.lastIndexOf(m_needle, place - m_needle.size(), m_case);
+}
+
 void LogSearch::searchSlice()
 {
     const QDeadlineTimer sliceEnd(SliceMs);
-    QTextBlock block = m_document->findBlockByNumber(m_block);
-    while (m_blocksLeft > 0) {
-        if (!block.isValid()) {
-            // Round the end of the document, once.
-            block = m_backward ? m_document->lastBlock() : m_document->firstBlock();
-            m_wrapped = true;
-        }
-        const QString text = block.text();
-        qsizetype at = -1;
-        if (m_backward) {
-            // A match must end before the start position.
-            const qsizetype from = m_offset < 0 ? -1 : qsizetype(m_offset) - m_needle.size();
-            if (from >= 0 || m_offset < 0)
-                at = text.lastIndexOf(m_needle, from, m_case);
-        } else {
-            at = text.indexOf(m_needle, m_offset < 0 ? 0 : m_offset, m_case);
-        }
+    while (!sliceEnd.hasExpired()) {
+        const QTextBlock block = m_next.block();
+        const qsizetype at = matchIn(block);
         if (at >= 0) {
             emit found(block.position() + int(at), int(m_needle.size()), m_wrapped);
             return;
         }
-        m_offset = -1;
-        --m_blocksLeft;
-        block = m_backward ? block.previous() : block.next();
-        if (sliceEnd.hasExpired()) {
-            m_block = block.isValid() ? block.blockNumber()
-                                      : (m_backward ? -1 : m_document->blockCount());
-            // findBlockByNumber() gives an invalid block past either end: the wrap above.
-            m_timer.start(0);
+        // Round the end of the document once, then up to the line where the search began.
+        const int origin = m_origin.blockNumber();
+        const bool reachedOrigin =
+            m_backward ? block.blockNumber() <= origin : block.blockNumber() >= origin;
+        const QTextBlock after = m_backward ? block.previous() : block.next();
+        if ((m_wrapped && reachedOrigin) || (m_wrapped && !after.isValid())) {
+            emit notFound();
             return;
         }
+        if (after.isValid()) {
+            m_next.setPosition(m_backward ? after.position() + after.length() - 1
+                                          : after.position());
+        } else {
+            m_next.movePosition(m_backward ? QTextCursor::End : QTextCursor::Start);
+            m_wrapped = true;
+        }
     }
-    emit notFound();
+    m_timer.start(0);
 }

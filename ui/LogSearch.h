@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTextCursor>
 #include <QTimer>
 
 class QTextBlock;
@@ -14,6 +15,8 @@ class QTextDocument;
 // Looks for a text in a document line by line, in slices short enough to leave the event loop
 // free between them: a log of millions of lines is searched without freezing the window. Case is
 // ignored unless the text holds a capital letter. The search wraps around the document once.
+// Where it goes on, and where it began, are cursors in the document, so lines that change or move
+// out between two slices do not mislead it.
 class LogSearch : public QObject
 {
     Q_OBJECT
@@ -38,15 +41,16 @@ signals:
 
 private:
     void searchSlice();
+    // Where in 'block' the match nearest the search's place is, or -1.
+    qsizetype matchIn(const QTextBlock &block) const;
 
     QTextDocument *m_document;
     QTimer m_timer;
     QString m_needle;
     Qt::CaseSensitivity m_case = Qt::CaseInsensitive;
     bool m_backward = false;
-    int m_block = 0; // number of the next block to search
-    int m_offset = -1; // where in it to start; -1 for the whole block
-    int m_blocksLeft = 0;
+    QTextCursor m_next; // where the search goes on
+    QTextCursor m_origin; // where it began
     bool m_wrapped = false;
 };
 

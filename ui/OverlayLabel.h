@@ -13,6 +13,9 @@ class OverlayLabel : public QLabel
     Q_OBJECT
 
 public:
+    // Between the frame and the text: a notice covers as little of the log as it can.
+    static constexpr int Padding = 1;
+
     explicit OverlayLabel(QWidget *parent = nullptr)
         : QLabel(parent)
     {
@@ -20,7 +23,7 @@ public:
         setBackgroundRole(QPalette::ToolTipBase);
         setForegroundRole(QPalette::ToolTipText);
         setFrameShape(QFrame::Box);
-        setMargin(1);
+        setMargin(Padding);
         hide();
     }
 
@@ -34,6 +37,11 @@ protected:
             emit clicked();
             event->accept();
         }
+    }
+    // The click is the notice's: nothing under it sees the button's release either.
+    void mouseReleaseEvent(QMouseEvent *event) override
+    {
+        event->setAccepted(event->button() == Qt::LeftButton);
     }
 };
 

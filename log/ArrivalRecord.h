@@ -8,14 +8,14 @@
 #include "SyslogPriority.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QHash>
 #include <QStringView>
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <vector>
-
-class QIODevice;
 
 // Every datagram received since Start (or since the log was cleared), as it was received, whatever
 // the user has since done to the log text: when, from whom, its size, how many the system dropped
@@ -45,9 +45,9 @@ public:
     quint64 totalDropped() const { return m_totalDropped; }
     void clear();
 
-    // Writes the record as CSV (RFC 4180, UTF-8, one header line):
-    // time,sender,bytes,dropped_before,payload. False when the device refused a write.
-    bool writeCsv(QIODevice &out) const;
+    // Hands each entry and its payload to 'take', oldest first, until it returns false; false
+    // then. Chunk by chunk: the whole record is never uncompressed at once.
+    bool forEach(const std::function<bool(const Entry &, QByteArrayView payload)> &take) const;
 
     // Bytes held, compressed chunks included: what the record costs in memory.
     qint64 heldBytes() const;

@@ -3,9 +3,7 @@
 
 #include "ArrivalRecord.h"
 
-#include "ArrivalText.h"
-
-#include <QIODevice>
+#include "Compression.h"
 
 #include <algorithm>
 #include <cstring>
@@ -16,8 +14,6 @@ namespace {
 // A chunk is closed and compressed at this many entries, or this many payload bytes.
 constexpr qsizetype ChunkEntries = 1024;
 constexpr qsizetype ChunkPayloadBytes = qsizetype(256) * 1024;
-// zlib's fastest level: it runs on the window's thread, while datagrams arrive.
-constexpr int CompressionLevel = 1;
 
 template<typename T> void appendArray(QByteArray &out, const std::vector<T> &values)
 {
@@ -30,25 +26,6 @@ template<typename T> void readArray(const char *&from, std::vector<T> &values, q
     values.resize(std::size_t(count));
     std::memcpy(values.data(), from, std::size_t(count) * sizeof(T));
     from += count * qsizetype(sizeof(T));
-}
-
-// RFC 4180: a field holding a comma, a double quote, CR or LF is quoted, its quotes doubled.
-void appendCsvField(QString &row, QStringView field)
-{
-    const bool quote = std::any_of(field.begin(), field.end(), [](QChar c) {
-        return c == u',' || c == u'"' || c == u'\r' || c == u'\n';
-    });
-    if (!quote) {
-        row += field;
-        return;
-    }
-    row += u'"';
-    for (const QChar c : field) {
-        if (c == u'"')
-            row += u'"';
-        row += c;
-    }
-    row += u'"';
 }
 
 } // namespace
@@ -90,8 +67,10 @@ QByteArray ArrivalRecord::Columns::serialized() const
 ArrivalRecord::Columns ArrivalRecord::Columns::deserialized(const QByteArray &bytes)
 {
     Columns columns;
-    const char *from = bytes.constData();
     qint64 count = 0;
+    if (bytes.size() < qsizetype(sizeof(count)))
+        return columns; // never made by serialized(): nothing to read
+    const char *from = bytes.constData();
     std::memcpy(&count, from, sizeof(count));
     from += sizeof(count);
     readArray(from, columns.timeNs, count);
@@ -139,9 +118,7 @@ qint64 ArrivalRecord::append(QStringView payload, const Arrival &arrival)
 void ArrivalRecord::closeChunk()
 {
     m_chunkStarts.push_back(m_size + 1 - m_open.size());
-    QByteArray compressed = qCompress(m_open.serialized(), CompressionLevel);
-    compressed.squeeze(); // qCompress leaves room for the uncompressed size
-    m_compressed.push_back(std::move(compressed));
+    m_compressed.push_back(compressed(m_open.serialized()));
     m_open.clear();
 }
 
@@ -156,7 +133,7 @@ const ArrivalRecord::Columns &ArrivalRecord::chunkOf(qint64 index, qsizetype &wi
     const qsizetype chunk = qsizetype(next - m_chunkStarts.begin()) - 1;
     within = qsizetype(index - m_chunkStarts[std::size_t(chunk)]);
     if (chunk != m_cachedChunk) {
-        m_cache = Columns::deserialized(qUncompress(m_compressed[std::size_t(chunk)]));
+        m_cache = Columns::deserialized(decompressed(m_compressed[std::size_t(chunk)]));
         m_cachedChunk = chunk;
     }
     return m_cache;
@@ -206,35 +183,23 @@ void ArrivalRecord::clear()
     m_cache.clear();
 }
 
-bool ArrivalRecord::writeCsv(QIODevice &out) const
+bool ArrivalRecord::forEach(
+    const std::function<bool(const Entry &, QByteArrayView payload)> &take) const
 {
-    if (out.write("time,sender,bytes,dropped_before,payload\r\n") < 0)
-        return false;
-    const auto writeChunk = [&](const Columns &columns) {
-        QString rows;
+    const auto takeChunk = [&](const Columns &columns) {
         for (qsizetype i = 0; i < columns.size(); ++i) {
             const Entry entry = entryAt(columns, i);
             const quint32 begin = i == 0 ? 0 : columns.ends[std::size_t(i) - 1];
-            const QString payload =
-                QString::fromLatin1(QByteArrayView(columns.payloads).sliced(begin, entry.bytes));
-            rows += isoLocalTime(entry.arrival.timeNs);
-            rows += u',';
-            rows += entry.arrival.senderText();
-            rows += u',';
-            rows += QString::number(entry.bytes);
-            rows += u',';
-            rows += QString::number(entry.arrival.droppedBefore);
-            rows += u',';
-            appendCsvField(rows, payload);
-            rows += QLatin1String("\r\n");
+            if (!take(entry, QByteArrayView(columns.payloads).sliced(begin, entry.bytes)))
+                return false;
         }
-        return out.write(rows.toUtf8()) >= 0;
+        return true;
     };
-    for (const QByteArray &chunk : m_compressed) {
-        if (!writeChunk(Columns::deserialized(qUncompress(chunk))))
-            return false;
-    }
-    return writeChunk(m_open);
+    return std::all_of(m_compressed.begin(), m_compressed.end(),
+                       [&](const QByteArray &chunk) {
+                           return takeChunk(Columns::deserialized(decompressed(chunk)));
+                       })
+        && takeChunk(m_open);
 }
 
 qint64 ArrivalRecord::heldBytes() const

@@ -1,0 +1,129 @@
+// SPDX-FileCopyrightText: 2026 The Harkline developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "LogModel.h"
+
+#include "ArrivalCsv.h"
+#include "ArrivalText.h"
+#include "SaveFile.h"
+
+#include <QIODevice>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <algorithm>
+
+namespace {
+
+// At most this many characters, or lines, move out at a time, so that no move is long.
+constexpr int MoveStep = 1024 * 1024;
+constexpr int MoveLines = 16 * 1024;
+// Once over the limit, lines move out until the document is this share of it below, so that a
+// move is not made for every line that arrives.
+constexpr int SlackShare = 64;
+// The log is read out for writing in pieces of about this many characters.
+constexpr int WriteStep = 1024 * 1024;
+
+} // namespace
+
+LogModel::LogModel(QTextDocument *document)
+    : m_document(document)
+    , m_text(document)
+    , m_lines(document, [this] { return m_arrivals.size() - 1; })
+{ }
+
+void LogModel::appendLines(QStringView logText, const std::vector<qint64> &lineArrivals)
+{
+    const LineArrivals::ProgramChange change(m_lines);
+    QTextCursor end(m_document);
+    end.movePosition(QTextCursor::End);
+    const int firstLine = end.blockNumber();
+    end.insertText(LogText::toDocumentText(logText), QTextCharFormat());
+    QTextBlock block = m_document->findBlockByNumber(firstLine);
+    for (const qint64 index : lineArrivals) {
+        m_lines.tag(block, index);
+        block = block.next();
+    }
+    m_lines.tag(block, std::nullopt); // the new last line, empty so far
+    keepWithinLimit();
+}
+
+void LogModel::keepWithinLimit()
+{
+    const auto over = [this] {
+        return m_document->characterCount() > m_limit.characters
+            || m_document->blockCount() > m_limit.lines;
+    };
+    while (over()) {
+        const qsizetype charactersOver =
+            m_document->characterCount() - (m_limit.characters - m_limit.characters / SlackShare);
+        const int linesOver =
+            m_document->blockCount() - (m_limit.lines - m_limit.lines / SlackShare);
+        const int byCharacters = charactersOver <= 0
+            ? 0
+            : m_document->findBlock(int(std::min<qsizetype>(charactersOver, MoveStep)))
+                  .next()
+                  .blockNumber();
+        const int firstKept = std::max(byCharacters, std::min(linesOver, MoveLines));
+        const QTextBlock cut = m_document->findBlockByNumber(firstKept);
+        if (firstKept <= 0 || !cut.isValid())
+            return; // the last line alone is longer than the limit: it stays
+        moveOut(cut);
+    }
+}
+
+void LogModel::moveOut(const QTextBlock &firstKept)
+{
+    const LineArrivals::ProgramChange change(m_lines);
+    m_archive.append(m_text.text(0, firstKept.position()), firstKept.blockNumber());
+    QTextCursor oldest(m_document);
+    oldest.setPosition(firstKept.position(), QTextCursor::KeepAnchor);
+    oldest.removeSelectedText(); // the first line kept keeps its state and data
+}
+
+QString LogModel::detailsOf(const QTextBlock &line) const
+{
+    const std::optional<qint64> index = m_lines.of(line);
+    return index ? arrivalDetails(m_arrivals.at(*index)) : QString();
+}
+
+bool LogModel::forEachPart(const std::function<bool(QStringView)> &take) const
+{
+    return m_archive.forEachPart(take) && m_text.forEachPiece(WriteStep, take);
+}
+
+void LogModel::setText(QStringView text)
+{
+    const LineArrivals::ProgramChange change(m_lines);
+    m_document->clear();
+    m_text.reset();
+    m_archive.clear();
+    QTextCursor cursor(m_document);
+    m_text.insertTyped(cursor, text);
+    keepWithinLimit();
+}
+
+void LogModel::clear()
+{
+    setText({});
+    m_arrivals.clear();
+    m_lines.restart();
+}
+
+bool LogModel::writeLog(const QString &path, bool utf8, QString *error) const
+{
+    return saveFile(
+        path,
+        [&](QIODevice &file) {
+            return forEachPart([&](QStringView part) {
+                return writeAll(file, utf8 ? part.toUtf8() : part.toLatin1());
+            });
+        },
+        error);
+}
+
+bool LogModel::writeArrivals(const QString &path, QString *error) const
+{
+    return saveFile(
+        path, [this](QIODevice &file) { return writeArrivalsCsv(m_arrivals, file); }, error);
+}

@@ -1,0 +1,82 @@
+// SPDX-FileCopyrightText: 2026 The Harkline developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#ifndef HARKLINE_LOGMODEL_H
+#define HARKLINE_LOGMODEL_H
+
+#include "ArrivalRecord.h"
+#include "LineArrivals.h"
+#include "LogArchive.h"
+#include "LogText.h"
+
+#include <functional>
+#include <vector>
+
+class QTextDocument;
+
+// The log behind the log box: its text in a text document, the datagram each line came from,
+// every datagram received since Start, and the oldest lines, which move out of the document into
+// a compressed archive so that the document's memory stays bounded. The log text is the archive's
+// text, then the document's.
+class LogModel
+{
+public:
+    // The document holds at most this much; past it, its oldest lines move to the archive.
+    struct DocumentLimit
+    {
+        qsizetype characters;
+        int lines;
+    };
+    // About 400 MB of the document's memory for syslog lines (a character costs two bytes, and a
+    // line about 170 bytes besides): what a user can keep open and scroll through on any desktop.
+    // Lines of any length, or none, are bounded either way.
+    static constexpr DocumentLimit DefaultLimit { qsizetype(128) * 1024 * 1024, 2 * 1024 * 1024 };
+
+    explicit LogModel(QTextDocument *document);
+
+    QTextDocument *document() const { return m_document; }
+    LogText &text() { return m_text; }
+    const LogText &text() const { return m_text; }
+    LineArrivals &lines() { return m_lines; }
+    const LineArrivals &lines() const { return m_lines; }
+    ArrivalRecord &arrivals() { return m_arrivals; }
+    const ArrivalRecord &arrivals() const { return m_arrivals; }
+    const LogArchive &archive() const { return m_archive; }
+
+    void setDocumentLimit(DocumentLimit limit) { m_limit = limit; }
+    // Appends received lines, 'logText' being whole lines in the log's own form, to the end of
+    // the document, each line tied to its datagram: 'lineArrivals' holds one per line end. Moves
+    // the oldest lines out as the limit needs.
+    void appendLines(QStringView logText, const std::vector<qint64> &lineArrivals);
+    // Moves the oldest lines to the archive while the document holds more than its limit.
+    void keepWithinLimit();
+
+    // Everything known of the datagram the line came from, for its tooltip; empty for a line the
+    // user typed.
+    QString detailsOf(const QTextBlock &line) const;
+
+    // Hands the whole log text to 'take', the archive's first, in pieces that end at line ends;
+    // false as soon as 'take' returns false.
+    bool forEachPart(const std::function<bool(QStringView)> &take) const;
+    // Makes the log text 'text', as if the user had typed it; the arrivals stay.
+    void setText(QStringView text);
+    // Empties the log: its text, the archive and the arrivals.
+    void clear();
+
+    // Writes the log text, one byte per character as the datagrams carried it, or as UTF-8.
+    bool writeLog(const QString &path, bool utf8, QString *error) const;
+    // Writes every datagram received as CSV.
+    bool writeArrivals(const QString &path, QString *error) const;
+
+private:
+    void moveOut(const QTextBlock &firstKept);
+
+    QTextDocument *m_document;
+    LogText m_text;
+    ArrivalRecord m_arrivals;
+    LineArrivals m_lines;
+    LogArchive m_archive;
+    DocumentLimit m_limit = DefaultLimit;
+};
+
+#endif // HARKLINE_LOGMODEL_H

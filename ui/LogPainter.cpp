@@ -1,0 +1,110 @@
+// SPDX-FileCopyrightText: 2026 The Harkline developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "LogPainter.h"
+
+#include "LogMargin.h"
+
+#include <QPainter>
+#include <QTextDocument>
+
+namespace {
+
+// Lines longer than this are drawn only where they are in view.
+constexpr int LongLine = 2000;
+// Characters drawn either side of what is in view, so that partly visible glyphs are drawn whole.
+constexpr int EdgeCharacters = 2;
+
+} // namespace
+
+void LogPainter::paint(QPainter &painter, const View &view, QRect exposed,
+                       const std::function<bool(const QTextBlock &)> &followsLoss)
+{
+    if (!view.firstVisible.isValid())
+        return;
+    const QTextDocument *document = view.firstVisible.document();
+    QAbstractTextDocumentLayout *layout = document->documentLayout();
+    QPointF offset = view.contentOffset;
+    // The right margin stays clean of full-width selections.
+    const qreal documentWidth = layout->documentSize().width();
+    exposed.setRight(
+        std::min(exposed.right(),
+                 int(offset.x() + std::max(qreal(view.viewportSize.width()), documentWidth)
+                     - document->documentMargin() + view.cursorWidth)));
+    painter.setClipRect(exposed);
+    painter.setBrushOrigin(offset);
+    painter.setPen(view.context.palette.text().color());
+
+    for (QTextBlock block = view.firstVisible; block.isValid(); block = block.next()) {
+        const QRectF area = layout->blockBoundingRect(block).translated(offset);
+        if (block.isVisible() && area.bottom() >= exposed.top() && area.top() <= exposed.bottom()) {
+            QList<QTextLayout::FormatRange> selections;
+            const int start = block.position();
+            for (const QAbstractTextDocumentLayout::Selection &selection :
+                 view.context.selections) {
+                const int from = selection.cursor.selectionStart() - start;
+                const int to = selection.cursor.selectionEnd() - start;
+                if (from < block.length() && to > 0 && to > from)
+                    selections.append({ from, to - from, selection.format });
+            }
+            QTextLayout *blockLayout = block.layout();
+            if (block.length() > LongLine)
+                drawInView(painter, view, block, offset, selections, exposed);
+            else
+                blockLayout->draw(&painter, offset, selections, exposed);
+            const int cursor = view.context.cursorPosition - start;
+            if (view.showCursor && cursor >= 0 && cursor < block.length())
+                blockLayout->drawCursor(&painter, offset, cursor, view.cursorWidth);
+            if (followsLoss(block)) {
+                painter.save();
+                painter.setPen(QPen(LogMargin::LossColor, 1, Qt::DashLine));
+                painter.drawLine(QPointF(0, area.top()),
+                                 QPointF(view.viewportSize.width(), area.top()));
+                painter.restore();
+            }
+        }
+        offset.ry() += area.height();
+        if (offset.y() > view.viewportSize.height())
+            break;
+    }
+}
+
+// Lays out and draws only the characters of the block's lines that are in view, where the whole
+// line would have put them.
+void LogPainter::drawInView(QPainter &painter, const View &view, const QTextBlock &block,
+                            QPointF offset, const QList<QTextLayout::FormatRange> &selections,
+                            const QRect &exposed)
+{
+    const QTextLayout *layout = block.layout();
+    const QString lineText = block.text();
+    const QPointF origin = offset + layout->position();
+    for (int i = 0; i < layout->lineCount(); ++i) {
+        const QTextLine line = layout->lineAt(i);
+        if (origin.y() + line.rect().bottom() < exposed.top()
+            || origin.y() + line.y() > exposed.bottom())
+            continue;
+        int from = std::max(line.textStart(),
+                            line.xToCursor(exposed.left() - origin.x()) - EdgeCharacters);
+        int to = std::min(line.textStart() + line.textLength(),
+                          line.xToCursor(exposed.right() - origin.x()) + EdgeCharacters);
+        while (to > from && lineText.at(to - 1) == QChar::LineSeparator)
+            --to;
+        if (to <= from)
+            continue;
+        QTextLayout part(lineText.mid(from, to - from), view.font, painter.device());
+        QTextOption option = block.document()->defaultTextOption();
+        option.setWrapMode(QTextOption::NoWrap);
+        part.setTextOption(option);
+        QList<QTextLayout::FormatRange> partSelections;
+        for (const QTextLayout::FormatRange &selection : selections) {
+            const int begin = std::max(selection.start, from);
+            const int end = std::min(selection.start + selection.length, to);
+            if (begin < end)
+                partSelections.append({ begin - from, end - begin, selection.format });
+        }
+        part.beginLayout();
+        part.createLine().setPosition(QPointF(0, 0));
+        part.endLayout();
+        part.draw(&painter, origin + QPointF(line.cursorToX(from), line.y()), partSelections);
+    }
+}
