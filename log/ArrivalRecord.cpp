@@ -183,23 +183,34 @@ void ArrivalRecord::clear()
     m_cache.clear();
 }
 
-bool ArrivalRecord::forEach(
-    const std::function<bool(const Entry &, QByteArrayView payload)> &take) const
+bool ArrivalRecord::forEach(const Take &take) const
 {
-    const auto takeChunk = [&](const Columns &columns) {
-        for (qsizetype i = 0; i < columns.size(); ++i) {
-            const Entry entry = entryAt(columns, i);
+    return forEach(0, m_size, take);
+}
+
+bool ArrivalRecord::forEach(qint64 from, qint64 to, const Take &take) const
+{
+    // The entries of 'columns', whose first is entry 'start', that are in the range.
+    const auto takeRows = [&](const Columns &columns, qint64 start) {
+        for (qint64 i = std::max<qint64>(0, from - start); i < columns.size() && start + i < to;
+             ++i) {
+            const Entry entry = entryAt(columns, qsizetype(i));
             const quint32 begin = i == 0 ? 0 : columns.ends[std::size_t(i) - 1];
             if (!take(entry, QByteArrayView(columns.payloads).sliced(begin, entry.bytes)))
                 return false;
         }
         return true;
     };
-    return std::all_of(m_compressed.begin(), m_compressed.end(),
-                       [&](const QByteArray &chunk) {
-                           return takeChunk(Columns::deserialized(decompressed(chunk)));
-                       })
-        && takeChunk(m_open);
+    const auto after = std::upper_bound(m_chunkStarts.begin(), m_chunkStarts.end(), from);
+    for (auto chunk = after == m_chunkStarts.begin() ? after : after - 1;
+         chunk != m_chunkStarts.end() && *chunk < to; ++chunk) {
+        const QByteArray &compressedChunk =
+            m_compressed[std::size_t(chunk - m_chunkStarts.begin())];
+        if (!takeRows(Columns::deserialized(decompressed(compressedChunk)), *chunk))
+            return false;
+    }
+    const qint64 openStart = m_size - m_open.size();
+    return openStart >= to || takeRows(m_open, openStart);
 }
 
 qint64 ArrivalRecord::heldBytes() const

@@ -47,7 +47,10 @@ public:
 
     // Hands each entry and its payload to 'take', oldest first, until it returns false; false
     // then. Chunk by chunk: the whole record is never uncompressed at once.
-    bool forEach(const std::function<bool(const Entry &, QByteArrayView payload)> &take) const;
+    using Take = std::function<bool(const Entry &, QByteArrayView payload)>;
+    bool forEach(const Take &take) const;
+    // The same for the entries from 'from' up to, not including, 'to'.
+    bool forEach(qint64 from, qint64 to, const Take &take) const;
 
     // Bytes held, compressed chunks included: what the record costs in memory.
     qint64 heldBytes() const;

@@ -99,6 +99,17 @@ std::optional<qint64> LineArrivals::of(const QTextBlock &block) const
     return tagged(block);
 }
 
+std::optional<qint64> LineArrivals::untouched(const QTextBlock &block) const
+{
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextCharFormat format = it.fragment().charFormat();
+        if (format.hasProperty(LogText::TypedProperty)
+            || format.hasProperty(LogText::ArrivalProperty))
+            return std::nullopt;
+    }
+    return tagged(block);
+}
+
 std::optional<qint64> LineArrivals::firstLineArrival(const QTextBlock &block) const
 {
     const std::optional<qint64> index = of(block);

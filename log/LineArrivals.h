@@ -58,6 +58,9 @@ public:
     std::optional<qint64> of(const QTextBlock &block) const;
     // The same, for the first line of the datagram only, where its details go.
     std::optional<qint64> firstLineArrival(const QTextBlock &block) const;
+    // The datagram of a line that holds only received text that no edit has touched; none for any
+    // other line.
+    std::optional<qint64> untouched(const QTextBlock &block) const;
     // The first line of datagram 'index', or if it is gone, of the first datagram after it that is
     // still in the document; invalid when there is none. Its time does not grow with the log.
     QTextBlock firstLineFrom(qint64 index) const;

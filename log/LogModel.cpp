@@ -30,6 +30,7 @@ LogModel::LogModel(QTextDocument *document)
     : m_document(document)
     , m_text(document)
     , m_lines(document, [this] { return m_arrivals.size() - 1; })
+    , m_archive(m_arrivals)
 { }
 
 void LogModel::appendLines(QStringView logText, const std::vector<qint64> &lineArrivals)
@@ -65,17 +66,61 @@ void LogModel::keepWithinLimit()
                   .next()
                   .blockNumber();
         const int firstKept = std::max(byCharacters, std::min(linesOver, MoveLines));
-        const QTextBlock cut = m_document->findBlockByNumber(firstKept);
+        QTextBlock cut = m_document->findBlockByNumber(firstKept);
         if (firstKept <= 0 || !cut.isValid())
             return; // the last line alone is longer than the limit: it stays
+        // Whole datagrams, so that they can be kept aside as the record holds them.
+        while (m_lines.of(cut) && m_lines.of(cut) == m_lines.of(cut.previous()))
+            cut = cut.next();
+        if (!cut.isValid())
+            return;
         moveOut(cut);
     }
+}
+
+// The lines before 'firstKept' if they are whole datagrams, one after another, just as they
+// arrived: the first and the last of them, and their length in the log's text.
+std::optional<LogModel::Received> LogModel::asReceived(const QTextBlock &firstKept) const
+{
+    std::optional<Received> range;
+    qint64 lines = 0; // of the datagram range->last so far,
+    qint64 length = 0; // and their length in the document
+    // A payload's line ends are one character each in the document, two in the log's text.
+    const auto whole = [&] { return m_arrivals.at(range->last).bytes == length + lines - 2; };
+    for (QTextBlock block = m_document->firstBlock(); block != firstKept; block = block.next()) {
+        const std::optional<qint64> index = m_lines.untouched(block);
+        if (!index)
+            return std::nullopt;
+        if (!range) {
+            range = Received { *index, *index, 0 };
+        } else if (*index == range->last + 1) {
+            if (!whole())
+                return std::nullopt;
+            range->characters += length + lines;
+            range->last = *index;
+            lines = 0;
+            length = 0;
+        } else if (*index != range->last) {
+            return std::nullopt;
+        }
+        ++lines;
+        length += block.length();
+    }
+    if (!range || !whole())
+        return std::nullopt;
+    range->characters += length + lines;
+    return range;
 }
 
 void LogModel::moveOut(const QTextBlock &firstKept)
 {
     const LineArrivals::ProgramChange change(m_lines);
-    m_archive.append(m_text.text(0, firstKept.position()), firstKept.blockNumber());
+    if (const std::optional<Received> received = asReceived(firstKept)) {
+        m_archive.appendReceived(received->first, received->last, firstKept.blockNumber(),
+                                 received->characters);
+    } else {
+        m_archive.append(m_text.text(0, firstKept.position()), firstKept.blockNumber());
+    }
     QTextCursor oldest(m_document);
     oldest.setPosition(firstKept.position(), QTextCursor::KeepAnchor);
     oldest.removeSelectedText(); // the first line kept keeps its state and data

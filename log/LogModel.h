@@ -27,10 +27,11 @@ public:
         qsizetype characters;
         int lines;
     };
-    // About 400 MB of the document's memory for syslog lines (a character costs two bytes, and a
-    // line about 170 bytes besides): what a user can keep open and scroll through on any desktop.
-    // Lines of any length, or none, are bounded either way.
-    static constexpr DocumentLimit DefaultLimit { qsizetype(128) * 1024 * 1024, 2 * 1024 * 1024 };
+    // Some 300,000 syslog lines: plenty to scroll and search through. Not more: now and then the
+    // text document copies its whole text to reclaim what was removed from it, and the window's
+    // thread waits for that copy, which grows with the document (docs/PERFORMANCE.md). Lines of
+    // any length, or none, are bounded either way.
+    static constexpr DocumentLimit DefaultLimit { qsizetype(32) * 1024 * 1024, 512 * 1024 };
 
     explicit LogModel(QTextDocument *document);
 
@@ -69,6 +70,13 @@ public:
     bool writeArrivals(const QString &path, QString *error) const;
 
 private:
+    struct Received
+    {
+        qint64 first;
+        qint64 last;
+        qint64 characters; // in the log's text
+    };
+    std::optional<Received> asReceived(const QTextBlock &firstKept) const;
     void moveOut(const QTextBlock &firstKept);
 
     QTextDocument *m_document;

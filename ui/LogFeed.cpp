@@ -5,6 +5,7 @@
 
 #include "LogModel.h"
 
+#include <QDeadlineTimer>
 #include <QScreen>
 #include <QWidget>
 
@@ -60,10 +61,18 @@ void LogFeed::insert(Insert how)
         return;
     emit aboutToInsert();
     m_sinceInsert.start();
+    // A pass takes about a frame at most, so that the window keeps painting and taking input
+    // while a backlog goes in: now and then a batch costs far more than the others, when the
+    // document reclaims the room of lines that moved out.
+    const QDeadlineTimer passEnd(frameMs());
     qint64 lines = 0;
     while (!m_batches.empty()) {
         if (how == Insert::Yielding && m_yieldNow && m_yieldNow()) {
             m_timer.start(frameMs());
+            break;
+        }
+        if (how == Insert::Yielding && lines > 0 && passEnd.hasExpired()) {
+            m_timer.start(0);
             break;
         }
         Batch batch = std::move(m_batches.front());

@@ -19,7 +19,8 @@ class QWidget;
 // Lines that arrived wait here until they go into the log's document: at most once a frame, many
 // lines in one insertion, so that a flood costs one layout and one repaint a frame. The first line
 // after a quiet spell goes in at once. Between batches the feed asks whether to leave the
-// processor to the endpoint's reader, and if so inserts the rest a frame later.
+// processor to the endpoint's reader, and if so inserts the rest a frame later; a pass that has
+// taken a frame leaves the rest to the next turn of the event loop.
 class LogFeed : public QObject
 {
     Q_OBJECT
