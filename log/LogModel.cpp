@@ -83,10 +83,10 @@ void LogModel::keepWithinLimit()
 std::optional<LogModel::Received> LogModel::asReceived(const QTextBlock &firstKept) const
 {
     std::optional<Received> range;
-    qint64 lines = 0; // of the datagram range->last so far,
+    qint64 lineCount = 0; // of the datagram range->last so far,
     qint64 length = 0; // and their length in the document
     // A payload's line ends are one character each in the document, two in the log's text.
-    const auto whole = [&] { return m_arrivals.at(range->last).bytes == length + lines - 2; };
+    const auto whole = [&] { return m_arrivals.at(range->last).bytes == length + lineCount - 2; };
     for (QTextBlock block = m_document->firstBlock(); block != firstKept; block = block.next()) {
         const std::optional<qint64> index = m_lines.untouched(block);
         if (!index)
@@ -96,19 +96,19 @@ std::optional<LogModel::Received> LogModel::asReceived(const QTextBlock &firstKe
         } else if (*index == range->last + 1) {
             if (!whole())
                 return std::nullopt;
-            range->characters += length + lines;
+            range->characters += length + lineCount;
             range->last = *index;
-            lines = 0;
+            lineCount = 0;
             length = 0;
         } else if (*index != range->last) {
             return std::nullopt;
         }
-        ++lines;
+        ++lineCount;
         length += block.length();
     }
     if (!range || !whole())
         return std::nullopt;
-    range->characters += length + lines;
+    range->characters += length + lineCount;
     return range;
 }
 

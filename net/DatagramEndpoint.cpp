@@ -3,13 +3,17 @@
 
 #include "DatagramEndpoint.h"
 
+#include "BindHelper.h"
+#include "BindReply.h"
 #include "Failure.h"
 #include "Payload.h"
 #include "PortHolder.h"
+#include "Privilege.h"
 #include "RoundHalfEven.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QMetaMethod>
 #include <QScopedValueRollback>
 
@@ -42,14 +46,14 @@ constexpr int CheckInterval = 16;
 constexpr std::chrono::milliseconds LookInterval { 8 };
 
 constexpr int LargestPort = 65535;
-constexpr int FirstUnprivilegedPort = 1024;
 
 QString systemErrorText(int error)
 {
     return QString::fromStdString(std::system_category().message(error));
 }
 
-Failure bindRefused(int port, int error)
+// 'helperError': what the bind helper said, for a port below 1024 that this process may not bind.
+Failure bindRefused(int port, int error, int helperError = 0)
 {
     QString advice;
     if (error == EADDRINUSE) {
@@ -58,14 +62,16 @@ Failure bindRefused(int port, int error)
                                   : u' ' + holder;
         advice += QStringLiteral(" Stop it, or choose another port.");
     } else if (error == EACCES && port < FirstUnprivilegedPort) {
-        QString program = QCoreApplication::applicationFilePath();
-        if (program.isEmpty())
-            program = QStringLiteral("harkline");
-        advice = QStringLiteral(" Ports below %1 need the cap_net_bind_service capability: grant "
-                                "it with \"sudo setcap cap_net_bind_service=+ep %2\", or choose a "
-                                "port of %1 or more.")
-                     .arg(FirstUnprivilegedPort)
-                     .arg(program);
+        const QString helper = QDir::cleanPath(bindHelperPath());
+        advice = helperError == ENOENT
+            ? QStringLiteral(" Ports below %1 need the cap_net_bind_service capability, which "
+                             "Harkline's helper %2 has when Harkline is installed from its "
+                             "package; it is not there. Install the package, or choose a port of "
+                             "%1 or more.")
+            : QStringLiteral(" Ports below %1 need the cap_net_bind_service capability, which "
+                             "Harkline's helper %2 does not have: grant it with \"sudo setcap "
+                             "cap_net_bind_service=ep %2\", or choose a port of %1 or more.");
+        advice = advice.arg(FirstUnprivilegedPort).arg(helper);
     }
     return Failure(FailureNumber::BindRefused,
                    QStringLiteral("Cannot listen on UDP port %1: %2.%3")
@@ -121,6 +127,44 @@ socklen_t socketAddress(sockaddr_storage &address, bool dualStack, in_addr host,
     to.sin_port = htons(port);
     to.sin_addr = host;
     return sizeof(sockaddr_in);
+}
+
+// A socket bound to 'port' on every local address. A port below 1024 that the system refuses to
+// this process is bound with the privilege the process may raise, or else by the bind helper.
+int boundSocket(int port, bool &dualStack)
+{
+    const int socket = openSocket(dualStack);
+    if (socket < 0)
+        throw bindRefused(port, errno);
+    sockaddr_storage address;
+    const socklen_t length =
+        socketAddress(address, dualStack, in_addr { htonl(INADDR_ANY) }, quint16(port));
+    const auto *to = reinterpret_cast<const sockaddr *>(&address);
+    if (::bind(socket, to, length) == 0)
+        return socket;
+    int error = errno;
+    if (error == EACCES && port > 0 && port < FirstUnprivilegedPort) {
+        if (mayRaiseBindPrivilege()) {
+            if (bindWithPrivilege(socket, to, length) == 0)
+                return socket;
+            error = errno;
+        } else {
+            ::close(socket);
+            int helperError = 0;
+            const int helped = bindThroughHelper(bindHelperPath(), port, &helperError);
+            if (helped < 0) {
+                const bool denied = helperError == ENOENT || helperError == EACCES;
+                throw bindRefused(port, denied ? EACCES : helperError, helperError);
+            }
+            sockaddr_storage bound {};
+            socklen_t boundLength = sizeof(bound);
+            getsockname(helped, reinterpret_cast<sockaddr *>(&bound), &boundLength);
+            dualStack = bound.ss_family == AF_INET6;
+            return helped;
+        }
+    }
+    ::close(socket);
+    throw bindRefused(port, error);
 }
 
 void enable(int socket, int option)
@@ -180,9 +224,7 @@ void DatagramEndpoint::Bind(double localPort)
     }
 
     bool dualStack = false;
-    const int socket = openSocket(dualStack);
-    if (socket < 0)
-        throw bindRefused(port, errno);
+    const int socket = boundSocket(port, dualStack);
     const bool receiving =
         isSignalConnected(QMetaMethod::fromSignal(&DatagramEndpoint::DataArrival));
     int wakeFd = -1;
@@ -197,16 +239,9 @@ void DatagramEndpoint::Bind(double localPort)
         enable(socket, SO_TIMESTAMPNS);
         wakeFd = eventfd(0, EFD_CLOEXEC);
     }
-
-    sockaddr_storage address;
-    const socklen_t length =
-        socketAddress(address, dualStack, in_addr { htonl(INADDR_ANY) }, quint16(port));
-    if ((receiving && wakeFd < 0)
-        || ::bind(socket, reinterpret_cast<const sockaddr *>(&address), length) < 0) {
+    if (receiving && wakeFd < 0) {
         const int error = errno;
         ::close(socket);
-        if (wakeFd >= 0)
-            ::close(wakeFd);
         throw bindRefused(port, error);
     }
 

@@ -17,7 +17,8 @@ cmake --install "$build" --prefix "$prefix" >"$work/install.log" || fail "cmake 
 id=org.harkline.Harkline
 expected=(
     bin/harkline
-    lib/sysctl.d/30-harkline.conf
+    lib/sysctl.d/00-harkline.conf
+    libexec/harkline/harkline-bind
     share/man/man1/harkline.1.gz
     share/doc/harkline/copyright
     share/doc/harkline/changelog.gz

@@ -3,12 +3,17 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 #
 # Builds the Debian package, installs it with apt-get, and has an ordinary user start the
-# installed program and press Start on the default port, 514: the package's capability must let
-# it listen there. Removes the package and the user again. Needs root; skipped otherwise.
-# Usage: package_harkline.sh BUILD-DIR
+# installed program and press Start on the default port, 514: the package's bind helper must let
+# it listen there, while the program itself holds no privilege, so that neither a preloaded
+# library nor a toolkit plugin of the user's can bind a privileged port. Then the same with a
+# copy of the program that was given the capability itself. Removes the package and the user
+# again. Needs root; skipped otherwise.
+# Usage: package_harkline.sh BUILD-DIR PROBE-PRELOAD PROBE-STYLE-PLUGIN
 set -uo pipefail
 
 build=$1
+preload=$2
+plugin=$3
 skip() { echo "SKIP: $*"; exit 77; }
 fail() { echo "FAIL: $*"; exit 1; }
 
@@ -49,8 +54,10 @@ lintian --fail-on error,warning "$package" 2>&1 | grep -v 'root privileges' >"$w
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$package" >"$work/apt.log" 2>&1 \
     || { cat "$work/apt.log"; fail "apt-get install of the package failed"; }
 [[ -x /usr/bin/harkline ]] || fail "/usr/bin/harkline is not installed"
-getcap /usr/bin/harkline | grep -q cap_net_bind_service || fail "the capability was not granted"
-grep -qx 'net.core.rmem_max = 4194304' /usr/lib/sysctl.d/30-harkline.conf \
+[[ -z $(getcap /usr/bin/harkline) ]] || fail "the program itself holds a capability: $(getcap /usr/bin/harkline)"
+helper=/usr/libexec/harkline/harkline-bind
+getcap "$helper" | grep -q 'cap_net_bind_service=ep' || fail "the helper was not given its capability"
+grep -qx 'net.core.rmem_max = 4194304' /usr/lib/sysctl.d/00-harkline.conf \
     || fail "the receive-buffer drop-in was not installed"
 (( $(cat /proc/sys/net/core/rmem_max) >= 4194304 )) || fail "net.core.rmem_max was not raised"
 
@@ -66,33 +73,72 @@ for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
 display=:$(head -n1 "$work/display")
 export DISPLAY=$display
 
-runuser -u "$user" -- env DISPLAY="$display" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$runtime" \
-    /usr/bin/harkline >"$work/harkline.log" 2>&1 &
-pids+=($!)
-pid=
-for _ in $(seq 100); do
-    pid=$(pgrep -u "$user" -x harkline | head -n1)
-    [[ -n $pid ]] && break
-    sleep 0.1
+# What a user could steer into the program: a library to preload, and a style plugin.
+mkdir -p "$work/probe/plugins/styles"
+cp "$preload" "$work/probe/"
+cp "$plugin" "$work/probe/plugins/styles/"
+chmod -R a+rX "$work/probe"
+probe_log=$work/probe.log
+steered=(QT_PLUGIN_PATH="$work/probe/plugins" QT_STYLE_OVERRIDE=probe
+         LD_PRELOAD="$work/probe/${preload##*/}" HARKLINE_PROBE_LOG="$probe_log")
+
+# Starts 'program' as the user, steered, presses Start on 514, and checks the program holds it.
+listen_on_514() { # program
+    : >"$probe_log"
+    chmod 666 "$probe_log"
+    runuser -u "$user" -- env DISPLAY="$display" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$runtime" \
+        "${steered[@]}" "$1" >"$work/harkline.log" 2>&1 &
+    pids+=($!)
+    pid=
+    for _ in $(seq 100); do
+        pid=$(pgrep -u "$user" -f "^$1\$" | head -n1)
+        [[ -n $pid ]] && break
+        sleep 0.1
+    done
+    [[ -n $pid ]] || fail "$1 did not start as $user"
+    window=$(timeout 10 xdotool search --all --sync --onlyvisible --pid "$pid" --name '^Harkline 1\.0 $' | head -n1)
+    [[ -n $window ]] || fail "$1 showed no window"
+    xdotool windowfocus --sync "$window"
+    xdotool key --window "$window" alt+s # Start, with the port box as it starts: 514
+    for _ in $(seq 50); do is_bound 514 && break; sleep 0.1; done
+    owner=$(ss -Hulnp "sport = :514" | grep -o 'pid=[0-9]*' | head -n1 | cut -d= -f2)
+    [[ $owner == "$pid" ]] || { cat "$work/harkline.log"; fail "port 514 is not held by $1 (held by '${owner}')"; }
+    [[ $(ps -o user= -p "$pid" | tr -d ' ') == "$user" ]] || fail "the program does not run as $user"
+    ! grep -q bound "$probe_log" || fail "code steered into $1 bound a privileged port: $(cat "$probe_log")"
+}
+
+stop_program() {
+    xdotool key --window "$window" alt+s # Stop
+    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$pid" 2>/dev/null && fail "Stop did not end the program"
+    is_bound 514 && fail "port 514 still held after Stop"
+}
+
+# The installed program holds nothing: the steered code runs in it, and is refused.
+listen_on_514 /usr/bin/harkline
+grep -qx 'preload: tcp 81 refused, udp 82 refused' "$probe_log" || fail "the preloaded probe did not run: $(cat "$probe_log")"
+grep -qx 'plugin: tcp 81 refused, udp 82 refused' "$probe_log" || fail "the plugin probe did not run: $(cat "$probe_log")"
+stop_program
+
+# The helper, run by hand, serves nothing but a UDP port below 1024 for a socket pair.
+for call in "81" "1024" "514 tcp" "--tcp 81" ""; do
+    # shellcheck disable=SC2086
+    runuser -u "$user" -- "$helper" $call </dev/null >/dev/null 2>&1
+    [[ $? -eq 2 ]] || fail "the helper did not refuse \"$call\""
 done
-[[ -n $pid ]] || fail "the installed program did not start as $user"
-window=$(timeout 10 xdotool search --all --sync --onlyvisible --pid "$pid" --name '^Harkline 1\.0 $' | head -n1)
-[[ -n $window ]] || fail "the installed program showed no window"
-xdotool windowfocus --sync "$window"
-xdotool key --window "$window" alt+s # Start, with the port box as it starts: 514
 
-for _ in $(seq 50); do is_bound 514 && break; sleep 0.1; done
-owner=$(ss -Hulnp "sport = :514" | grep -o 'pid=[0-9]*' | head -n1 | cut -d= -f2)
-[[ $owner == "$pid" ]] || { cat "$work/harkline.log"; fail "port 514 is not held by the program (held by '${owner}')"; }
-[[ $(ps -o user= -p "$pid" | tr -d ' ') == "$user" ]] || fail "the program does not run as $user"
-
-xdotool key --window "$window" alt+s # Stop
-for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$pid" 2>/dev/null && fail "Stop did not end the program"
-is_bound 514 && fail "port 514 still held after Stop"
+# A copy given the capability itself keeps it out of effect and out of reach of steered code.
+cp /usr/bin/harkline "$work/harkline"
+chmod 755 "$work/harkline"
+setcap cap_net_bind_service=ep "$work/harkline" || fail "cannot give the copy the capability"
+listen_on_514 "$work/harkline"
+grep -q '^CapEff:[[:space:]]*0*$' "/proc/$pid/status" || fail "the copy runs with a capability in effect: $(grep Cap "/proc/$pid/status")"
+grep -q '^CapPrm:[[:space:]]*0*400$' "/proc/$pid/status" || fail "the copy kept more than it needs: $(grep Cap "/proc/$pid/status")"
+[[ ! -s $probe_log ]] || fail "the copy loaded code it was steered to: $(cat "$probe_log")"
+stop_program
 
 DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq harkline >"$work/apt.log" 2>&1 \
     || { cat "$work/apt.log"; fail "apt-get remove failed"; }
-[[ ! -e /usr/lib/sysctl.d/30-harkline.conf ]] || fail "the drop-in was left behind"
+[[ ! -e /usr/lib/sysctl.d/00-harkline.conf ]] || fail "the drop-in was left behind"
 [[ $(cat /proc/sys/net/core/rmem_max) == 212992 ]] || fail "removing did not put net.core.rmem_max back"
 echo "PASS: package_harkline"

@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 
-sources=(common/*.cpp receiver/*.cpp net/*.cpp log/*.cpp ui/*.cpp bench/*.cpp tests/*.cpp tests/fuzz/*.cpp)
+sources=(common/*.cpp receiver/*.cpp net/*.cpp log/*.cpp helper/*.cpp ui/*.cpp bench/*.cpp tests/*.cpp tests/probe/*.cpp tests/fuzz/*.cpp)
 [[ -f $build/compile_commands.json ]] || { echo "no $build/compile_commands.json: configure with --preset dev"; exit 1; }
 
 echo "== clang-tidy"
@@ -35,5 +35,5 @@ echo "== cppcheck"
 cppcheck --language=c++ --std=c++20 --enable=warning,performance,portability,style \
     --inline-suppr --error-exitcode=1 --quiet --suppress=missingIncludeSystem \
     --suppress=missingInclude --library=qt -I common -I receiver -I net -I log -I ui \
-    common receiver net log ui bench tests/*.cpp tests/fuzz/*.cpp
+    common receiver net log helper ui bench tests/*.cpp tests/probe/*.cpp tests/fuzz/*.cpp
 echo "static analysis: nothing found"

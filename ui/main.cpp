@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "FRM_Harkline.h"
+#include "Privilege.h"
 
 #include <QApplication>
 
@@ -11,6 +12,10 @@
 
 int main(int argc, char *argv[])
 {
+    // Before any other thread or the toolkit: a program someone gave a capability keeps only the
+    // one it needs to bind, and no code from places of the caller's choosing gets it.
+    keepOnlyTheBindPrivilege();
+
     // The window cannot show a letter before the system's font configuration has been read, which
     // takes Qt several milliseconds on first use. Read it on another core while Qt connects to the
     // display; Qt then finds it loaded.
