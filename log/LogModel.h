@@ -27,11 +27,11 @@ public:
         qsizetype characters;
         int lines;
     };
-    // Some 300,000 syslog lines: plenty to scroll and search through. Not more: now and then the
+    // Some 150,000 syslog lines: plenty to scroll and search through. Not more: now and then the
     // text document copies its whole text to reclaim what was removed from it, and the window's
     // thread waits for that copy, which grows with the document (docs/PERFORMANCE.md). Lines of
     // any length, or none, are bounded either way.
-    static constexpr DocumentLimit DefaultLimit { qsizetype(32) * 1024 * 1024, 512 * 1024 };
+    static constexpr DocumentLimit DefaultLimit { qsizetype(16) * 1024 * 1024, 256 * 1024 };
 
     explicit LogModel(QTextDocument *document);
 
