@@ -8,6 +8,7 @@
 
 #include "Compression.h"
 #include "FRM_Harkline.h"
+#include "LineFilter.h"
 #include "LogBox.h"
 #include "LogFeed.h"
 #include "LogSamples.h"
@@ -247,6 +248,8 @@ struct Harkline
             window.findChild<QAbstractButton *>("Command2")->click();
     }
     int lines() const { return log->document()->blockCount() - 1; }
+    // Datagrams that arrived, whether their lines are still in the box or moved out.
+    qint64 received() const { return log->model().arrivals().size(); }
     // Turns the event loop until the log has stopped growing for 'quietMs'.
     void settle(int quietMs = 300)
     {
@@ -555,17 +558,31 @@ void prefill(Harkline &harkline, int lines, quint32 firstNumber)
     processEventsFor(200);
 }
 
+// Sets the show-only rule, as typing it into its field does.
+void setShowOnly(Harkline &harkline, const QString &text)
+{
+    for (QAction *action : harkline.log->actions()) {
+        if (action->shortcut() == QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F))
+            action->trigger();
+    }
+    if (auto *field = harkline.log->findChild<QLineEdit *>(QStringLiteral("filterField")))
+        field->setText(text);
+}
+
 // CPU time per datagram, all threads of the process, with 'prefill' lines already in the log,
-// the arrival details shown in the margin.
-double cpuPerDatagramUs(int lines, quint32 count)
+// the arrival details shown in the margin, and the show-only rule 'rule' on.
+double cpuPerDatagramUs(int lines, quint32 count, const QString &rule = {})
 {
     Harkline harkline;
     harkline.log->setMarginShown(true);
+    if (!rule.isEmpty())
+        setShowOnly(harkline, rule);
     if (lines > 0)
         prefill(harkline, lines, count);
     const double before = cpuSeconds();
     finish(startSender(harkline.port, count, 50000));
-    waitUntil([&] { return harkline.lines() >= lines + int(count); }, 60000);
+    waitUntil([&] { return harkline.received() >= lines + qint64(count); }, 60000);
+    harkline.log->insertPending();
     const double used = cpuSeconds() - before;
     return used / count * 1e6;
 }
@@ -682,7 +699,7 @@ void benchCodecs()
     QList<QByteArray> parts(1);
     for (int i = 0; i < lines; ++i) {
         parts.last() += syslogLine(quint32(i)).toLatin1() + "\r\n";
-        if (parts.last().size() >= 1024 * 1024)
+        if (parts.last().size() >= qsizetype(1024) * 1024)
             parts.append(QByteArray());
     }
     const qint64 total =
@@ -840,6 +857,80 @@ void benchLongLines()
     std::printf("  inserted and painted in %.0f ms\n", insertMs);
     printTarget("keystroke to paint in such a line (median)",
                 QStringLiteral("%1 ms").arg(median(keys), 0, 'f', 1), "< 16 ms", median(keys) < 16);
+}
+
+// Applying a rule to every line in the box, and removing it: the time until every line was looked
+// at, the processor time that took, and the longest the event loop waited for a turn meanwhile.
+void benchRules()
+{
+    const int lines = g_quick ? 200000 : 1000000;
+    Harkline harkline;
+    prefill(harkline, lines, 0);
+    std::printf("\n12. View rules on a log of %d lines (%d of them in the box): applying and "
+                "removing a show-only rule, median of %d runs\n",
+                lines, harkline.lines(), g_runs);
+    auto *filter = harkline.log->findChild<LineFilter *>();
+    QTimer beat; // a turn of the event loop
+    beat.setInterval(0);
+    QElapsedTimer sinceBeat;
+    double longestWait = 0;
+    QObject::connect(&beat, &QTimer::timeout, &beat, [&] {
+        longestWait = std::max(longestWait, double(sinceBeat.nsecsElapsed()) / 1e6);
+        sinceBeat.start();
+    });
+    QList<double> applyMs, applyCpuMs, applyWait, removeMs, removeCpuMs, removeWait;
+    for (int run = 0; run < g_runs; ++run) {
+        for (const QString &rule : { QStringLiteral("5"), QString() }) {
+            const bool applying = !rule.isEmpty();
+            QElapsedTimer timer;
+            timer.start();
+            const double cpuBefore = threadCpuSeconds();
+            longestWait = 0;
+            sinceBeat.start();
+            beat.start();
+            setShowOnly(harkline, rule);
+            double doneMs = 0;
+            double cpuMs = 0;
+            QMetaObject::Connection done = QObject::connect(filter, &LineFilter::changed, [&] {
+                if (!filter->isApplying() && doneMs == 0) {
+                    doneMs = double(timer.nsecsElapsed()) / 1e6;
+                    cpuMs = (threadCpuSeconds() - cpuBefore) * 1e3;
+                }
+            });
+            waitUntil([&] { return doneMs > 0; }, 30000);
+            QObject::disconnect(done);
+            beat.stop();
+            (applying ? applyMs : removeMs) << doneMs;
+            (applying ? applyCpuMs : removeCpuMs) << cpuMs;
+            (applying ? applyWait : removeWait) << longestWait;
+            processEventsFor(200);
+        }
+    }
+    std::printf("  applying: done after %.0f ms, %.0f ms of the window's thread, the event loop "
+                "waited at most %.1f ms\n",
+                median(applyMs), median(applyCpuMs), median(applyWait));
+    std::printf("  removing: done after %.0f ms, %.0f ms of the window's thread, the event loop "
+                "waited at most %.1f ms\n",
+                median(removeMs), median(removeCpuMs), median(removeWait));
+    const double work = std::max(median(applyCpuMs), median(removeCpuMs));
+    const double wait = std::max(median(applyWait), median(removeWait));
+    printTarget("applying or removing a rule, work", QStringLiteral("%1 ms").arg(work, 0, 'f', 0),
+                "<= 300 ms", work <= 300);
+    printTarget("longest the window's thread is held", QStringLiteral("%1 ms").arg(wait, 0, 'f', 1),
+                "<= 50 ms", wait <= 50);
+
+    const quint32 count = g_quick ? 50000 : 500000;
+    QList<double> without, with;
+    for (int run = 0; run < g_runs; ++run) {
+        without << cpuPerDatagramUs(0, count);
+        with << cpuPerDatagramUs(0, count, QStringLiteral("5"));
+    }
+    std::printf("  %u datagrams at 50,000/s: %.2f us each without a rule, %.2f us with one "
+                "(medians)\n",
+                count, median(without), median(with));
+    printTarget("CPU per datagram, rule on / off",
+                QStringLiteral("%1x").arg(median(with) / median(without), 0, 'f', 2), "<= 1.2x",
+                median(with) <= 1.2 * median(without));
 }
 
 void benchFind()
@@ -1035,7 +1126,7 @@ int main(int argc, char *argv[])
         { "burst", benchBurst },   { "sustained", benchSustained }, { "flat", benchFlatCost },
         { "memory", benchMemory }, { "latency", benchLatency },     { "startup", benchStartup },
         { "cpu", benchCpu },       { "long", benchLongLines },      { "find", benchFind },
-        { "flood", benchFlood },   { "codecs", benchCodecs },
+        { "flood", benchFlood },   { "codecs", benchCodecs },       { "rules", benchRules },
     };
     for (const auto &[name, bench] : benches) {
         if (only.isEmpty() || only.contains(name))

@@ -109,6 +109,8 @@ qint64 ArrivalRecord::append(QStringView payload, const Arrival &arrival)
         *bytes++ = char(c.unicode()); // one byte per character: the payload came that way
     m_open.ends.push_back(quint32(m_open.payloads.size()));
     m_totalDropped += arrival.droppedBefore;
+    if (arrival.droppedBefore > 0)
+        m_afterDrops.push_back(m_size);
 
     if (m_open.size() >= ChunkEntries || m_open.payloads.size() >= ChunkPayloadBytes)
         closeChunk();
@@ -155,6 +157,12 @@ ArrivalRecord::Entry ArrivalRecord::entryAt(const Columns &columns, qsizetype i)
     return entry;
 }
 
+bool ArrivalRecord::dropsWithin(qint64 from, qint64 to) const
+{
+    const auto first = std::lower_bound(m_afterDrops.begin(), m_afterDrops.end(), from);
+    return first != m_afterDrops.end() && *first <= to;
+}
+
 ArrivalRecord::Entry ArrivalRecord::at(qint64 index) const
 {
     qsizetype within = 0;
@@ -177,6 +185,7 @@ void ArrivalRecord::clear()
     m_open.clear();
     m_size = 0;
     m_totalDropped = 0;
+    m_afterDrops.clear();
     m_addresses.clear();
     m_addressIds.clear();
     m_cachedChunk = -1;
@@ -222,5 +231,6 @@ qint64 ArrivalRecord::heldBytes() const
     bytes =
         std::accumulate(m_compressed.begin(), m_compressed.end(), bytes,
                         [](qint64 sum, const QByteArray &chunk) { return sum + chunk.capacity(); });
-    return bytes + qint64(m_addresses.capacity() * sizeof(Address));
+    return bytes + qint64(m_addresses.capacity() * sizeof(Address))
+        + qint64(m_afterDrops.capacity() * sizeof(qint64));
 }

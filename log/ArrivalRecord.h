@@ -43,6 +43,8 @@ public:
     // The payload, one byte per character.
     QByteArray payload(qint64 index) const;
     quint64 totalDropped() const { return m_totalDropped; }
+    // Whether the system dropped datagrams just before any datagram from 'from' to 'to'.
+    bool dropsWithin(qint64 from, qint64 to) const;
     void clear();
 
     // Hands each entry and its payload to 'take', oldest first, until it returns false; false
@@ -92,6 +94,7 @@ private:
     Columns m_open; // the chunk being filled
     qint64 m_size = 0;
     quint64 m_totalDropped = 0;
+    std::vector<qint64> m_afterDrops; // the datagrams that came after drops, in order
     std::vector<Address> m_addresses;
     QHash<Address, quint32> m_addressIds;
 

@@ -115,6 +115,8 @@ std::optional<LogModel::Received> LogModel::asReceived(const QTextBlock &firstKe
 void LogModel::moveOut(const QTextBlock &firstKept)
 {
     const LineArrivals::ProgramChange change(m_lines);
+    if (m_beforeMoveOut)
+        m_beforeMoveOut(firstKept);
     if (const std::optional<Received> received = asReceived(firstKept)) {
         m_archive.appendReceived(received->first, received->last, firstKept.blockNumber(),
                                  received->characters);
@@ -124,6 +126,12 @@ void LogModel::moveOut(const QTextBlock &firstKept)
     QTextCursor oldest(m_document);
     oldest.setPosition(firstKept.position(), QTextCursor::KeepAnchor);
     oldest.removeSelectedText(); // the first line kept keeps its state and data
+}
+
+void LogModel::setLineFormat(const QTextBlock &line, const QTextBlockFormat &format)
+{
+    const LineArrivals::ProgramChange change(m_lines);
+    QTextCursor(line).setBlockFormat(format);
 }
 
 QString LogModel::detailsOf(const QTextBlock &line) const

@@ -45,12 +45,20 @@ public:
     const LogArchive &archive() const { return m_archive; }
 
     void setDocumentLimit(DocumentLimit limit) { m_limit = limit; }
+    // Called before the lines before 'firstKept' move out of the document.
+    void setMoveOutObserver(std::function<void(const QTextBlock &firstKept)> observer)
+    {
+        m_beforeMoveOut = std::move(observer);
+    }
     // Appends received lines, 'logText' being whole lines in the log's own form, to the end of
     // the document, each line tied to its datagram: 'lineArrivals' holds one per line end. Moves
     // the oldest lines out as the limit needs.
     void appendLines(QStringView logText, const std::vector<qint64> &lineArrivals);
     // Moves the oldest lines to the archive while the document holds more than its limit.
     void keepWithinLimit();
+
+    // Gives a line a format of its own (a mark, a sign of loss): it changes no text.
+    void setLineFormat(const QTextBlock &line, const QTextBlockFormat &format);
 
     // Everything known of the datagram the line came from, for its tooltip; empty for a line the
     // user typed.
@@ -85,6 +93,7 @@ private:
     LineArrivals m_lines;
     LogArchive m_archive;
     DocumentLimit m_limit = DefaultLimit;
+    std::function<void(const QTextBlock &firstKept)> m_beforeMoveOut;
 };
 
 #endif // HARKLINE_LOGMODEL_H

@@ -34,6 +34,11 @@ public:
         LiteralProperty,
         // On received text around a user's edit: the datagram it came from (see LineArrivals).
         ArrivalProperty,
+        // On a line's block format: the user marked the line.
+        MarkedProperty,
+        // On a line's block format: datagrams were dropped before it, among lines the view
+        // rules hide.
+        HiddenLossProperty,
     };
 
     explicit LogText(QTextDocument *document);

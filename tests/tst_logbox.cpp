@@ -21,6 +21,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
@@ -137,6 +138,11 @@ private slots:
     void marginShowsTheFirstLineOfEachDatagram();
     void newLinesBelowNotice();
     void clearEmptiesEverything();
+    void rulesHideButNeverChangeTheLog();
+    void copyAndEditAroundHiddenLines();
+    void senderRulesFromTheContextMenu();
+    void jumpsToProblemsAndMarks();
+    void highlightsColourEveryOccurrence();
     void saveAsksBeforeUtf8();
     void saveFailuresAreReported();
 };
@@ -548,6 +554,212 @@ void tst_LogBox::clearEmptiesEverything()
     log.insertPending();
     QCOMPARE(log.text(), QStringLiteral("after\r\n"));
     QCOMPARE(log.model().lines().of(log.document()->firstBlock()), std::optional<qint64>(0));
+}
+
+// The lines shown, by their text.
+QStringList shownLines(const LogBox &log)
+{
+    QStringList lines;
+    for (QTextBlock block = log.document()->firstBlock(); block.next().isValid();
+         block = block.next()) {
+        if (block.isVisible())
+            lines << block.text();
+    }
+    return lines;
+}
+
+QAction *actionNamed(const LogBox &log, const QString &text)
+{
+    const QList<QAction *> actions = log.actions();
+    const auto named = std::find_if(actions.begin(), actions.end(), [&](const QAction *action) {
+        return action->text().remove(u'&') == text;
+    });
+    return named == actions.end() ? nullptr : *named;
+}
+
+void tst_LogBox::rulesHideButNeverChangeTheLog()
+{
+    LogBox log;
+    log.resize(335, 101);
+    showActive(log);
+    log.appendLine("<11>an error", arrivalFrom("192.0.2.1", 514, 1));
+    log.appendLine("<14>some news", arrivalFrom("192.0.2.2", 514, 2));
+    log.appendLine("<12>a warning\r\nin two lines", arrivalFrom("192.0.2.1", 514, 3));
+    log.insertPending();
+    log.moveCursor(QTextCursor::End);
+    QTest::keyClicks(&log, "typed");
+    QTest::keyClick(&log, Qt::Key_Return);
+    const QString whole = log.text();
+    auto *showing = log.findChild<QLabel *>("showingLines");
+
+    QTest::keyClick(&log, Qt::Key_4, Qt::ControlModifier); // warning or more urgent
+    QTRY_COMPARE(shownLines(log), QStringList({ "<11>an error", "<12>a warning", "in two lines" }));
+    QVERIFY(showing->isVisible());
+    QCOMPARE(showing->text(), QStringLiteral("Showing 3 of 5 lines"));
+    QTest::keyClick(&log, Qt::Key_3, Qt::ControlModifier);
+    QTRY_COMPARE(shownLines(log), QStringList({ "<11>an error" }));
+    QCOMPARE(log.text(), whole);
+    QTemporaryDir dir;
+    QString error;
+    QVERIFY(log.model().writeLog(dir.filePath("log"), false, &error));
+    QFile saved(dir.filePath("log"));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), whole.toLatin1());
+
+    // New lines are filtered as they come, and only those shown are counted below the view.
+    QTest::keyClick(&log, Qt::Key_7, Qt::ControlModifier);
+    QTRY_COMPARE(shownLines(log).size(), 5);
+    QVERIFY(!showing->isVisible());
+    QTest::keyClick(&log, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClicks(log.findChild<QLineEdit *>("filterField"), "!news");
+    QTest::keyClick(log.findChild<QLineEdit *>("filterField"), Qt::Key_Escape);
+    QTRY_COMPARE(shownLines(log).size(), 4);
+    QVERIFY(!log.findChild<QLineEdit *>("filterField")->isVisible()); // closed, the rule kept
+    for (int i = 0; i < 20; ++i)
+        log.appendLine(QStringLiteral("<14>more news %1").arg(i), arrivalFrom("192.0.2.2", 514, 4));
+    log.appendLine("<11>one more error", arrivalFrom("192.0.2.1", 514, 5));
+    log.insertPending();
+    QCOMPARE(shownLines(log).size(), 5);
+    log.verticalScrollBar()->setValue(0);
+    log.appendLine("<14>news again", arrivalFrom("192.0.2.2", 514, 6));
+    log.appendLine("<11>and an error", arrivalFrom("192.0.2.1", 514, 7));
+    log.insertPending();
+    QCOMPARE(log.findChild<QLabel *>("newLinesBelow")->text(), QStringLiteral("1 new line below"));
+
+    // Every rule off at once.
+    QTest::keyClick(&log, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+    QTRY_COMPARE(shownLines(log).size(), 28);
+    QVERIFY(!showing->isVisible());
+}
+
+void tst_LogBox::copyAndEditAroundHiddenLines()
+{
+    ThreeLines box;
+    QTest::keyClick(&box.log, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClicks(box.log.findChild<QLineEdit *>("filterField"), "!second");
+    QTRY_COMPARE(shownLines(box.log), QStringList({ "first", "third" }));
+    box.log.setFocus();
+
+    // Copying a selection takes the lines shown in it, each with its line end.
+    QTest::keyClick(&box.log, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(&box.log, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("first\r\nthird\r\n"));
+
+    // The caret goes from shown line to shown line.
+    box.caretAt(0, 2);
+    QTest::keyClick(&box.log, Qt::Key_Down);
+    QCOMPARE(box.log.textCursor().block().text(), QStringLiteral("third"));
+    QTest::keyClick(&box.log, Qt::Key_Up);
+    QCOMPARE(box.log.textCursor().block().text(), QStringLiteral("first"));
+
+    // No edit joins a hidden line to a shown one, or removes it.
+    box.caretAt(2, 0);
+    QTest::keyClick(&box.log, Qt::Key_Backspace);
+    box.caretAt(0, 5);
+    QTest::keyClick(&box.log, Qt::Key_Delete);
+    QCOMPARE(box.log.text(), QStringLiteral("first\r\nsecond\r\nthird\r\n"));
+    QTest::keyClick(&box.log, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(&box.log, "x");
+    QCOMPARE(box.log.text(), QStringLiteral("x\r\nsecond\r\n\r\n"));
+    QVERIFY(!box.log.document()->findBlockByNumber(1).isVisible());
+}
+
+void tst_LogBox::senderRulesFromTheContextMenu()
+{
+    ThreeLines box;
+    box.log.appendLine("fourth", arrivalFrom("192.0.2.1", 40000, 4));
+    box.log.insertPending();
+    const auto chooseFromMenu = [&](const QString &entry) {
+        QTimer::singleShot(50, [entry] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            const QList<QAction *> actions = menu->actions();
+            const auto chosen = std::find_if(actions.begin(), actions.end(),
+                                             [&](const QAction *a) { return a->text() == entry; });
+            menu->close();
+            QVERIFY2(chosen != actions.end(), qPrintable("no menu entry " + entry));
+            (*chosen)->trigger();
+        });
+        const QRect line = box.log.visibleLines().first().block.isValid()
+            ? QRect(10, box.log.visibleLines().first().top + 2, 1, 1)
+            : QRect();
+        QContextMenuEvent click(QContextMenuEvent::Mouse, line.topLeft(),
+                                box.log.viewport()->mapToGlobal(line.topLeft()));
+        QApplication::sendEvent(box.log.viewport(), &click);
+    };
+    box.log.verticalScrollBar()->setValue(0); // "first", from 192.0.2.1:514, at the top
+    chooseFromMenu("Hide Lines from 192.0.2.1:514");
+    QTRY_COMPARE(shownLines(box.log), QStringList({ "second", "third", "fourth" }));
+    box.log.verticalScrollBar()->setValue(0);
+    chooseFromMenu("Show Only Lines from 192.0.2.2");
+    QTRY_COMPARE(shownLines(box.log), QStringList({ "second" }));
+}
+
+void tst_LogBox::jumpsToProblemsAndMarks()
+{
+    LogBox log;
+    log.resize(335, 101);
+    showActive(log);
+    // Lines: 0 info, 1 warning, 2 info, 3 error, 4 after a gap, 5 info, 6 info
+    const QStringList payloads = { "<14>a",   "<12>warning", "<14>b", "<11>error",
+                                   "<14>gap", "<14>c",       "<14>d" };
+    for (int i = 0; i < payloads.size(); ++i)
+        log.appendLine(payloads.at(i), arrivalFrom("192.0.2.1", 514, i, i == 4 ? 2 : 0));
+    log.insertPending();
+    const auto caretLine = [&] { return log.textCursor().blockNumber(); };
+    auto *notice = log.findChild<QLabel *>("jumpNotice");
+    log.moveCursor(QTextCursor::Start);
+    QList<int> lines;
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(&log, Qt::Key_F8);
+        lines << caretLine();
+    }
+    QCOMPARE(lines, QList<int>({ 1, 3, 4, 1 }));
+    QVERIFY(notice->isVisible());
+    QCOMPARE(notice->text(), QStringLiteral("Wrapped"));
+    QTest::keyClick(&log, Qt::Key_F8, Qt::ShiftModifier);
+    QCOMPARE(caretLine(), 4);
+
+    // A gap among hidden lines is a problem on the next line shown.
+    QTest::keyClick(&log, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClicks(log.findChild<QLineEdit *>("filterField"), "!gap");
+    QTRY_COMPARE(shownLines(log).size(), 6);
+    log.setFocus();
+    log.setTextCursor(QTextCursor(log.document()->findBlockByNumber(3)));
+    QTest::keyClick(&log, Qt::Key_F8);
+    QCOMPARE(caretLine(), 5);
+
+    // Marks.
+    for (const int line : { 2, 6 }) {
+        log.setTextCursor(QTextCursor(log.document()->findBlockByNumber(line)));
+        QTest::keyClick(&log, Qt::Key_F2, Qt::ControlModifier);
+    }
+    log.moveCursor(QTextCursor::Start);
+    lines.clear();
+    for (int i = 0; i < 3; ++i) {
+        QTest::keyClick(&log, Qt::Key_F2);
+        lines << caretLine();
+    }
+    QCOMPARE(lines, QList<int>({ 2, 6, 2 }));
+    QTest::keyClick(&log, Qt::Key_F2, Qt::ControlModifier); // unmarked
+    QTest::keyClick(&log, Qt::Key_F2);
+    QCOMPARE(caretLine(), 6);
+    QCOMPARE(log.text().count("\r\n"), payloads.size()); // marks change no text
+}
+
+void tst_LogBox::highlightsColourEveryOccurrence()
+{
+    ThreeLines box;
+    box.select(0, 1, 0, 3); // "ir"
+    QTest::keyClick(&box.log, Qt::Key_H, Qt::ControlModifier);
+    QCOMPARE(box.log.extraSelections().size(), 2); // fIRst, thIRd
+    box.select(2, 4, 2, 5); // "d"
+    QTest::keyClick(&box.log, Qt::Key_H, Qt::ControlModifier);
+    const QList<QTextEdit::ExtraSelection> highlights = box.log.extraSelections();
+    QCOMPARE(highlights.size(), 4); // and seconD, thirD
+    QVERIFY(highlights.first().format.background() != highlights.last().format.background());
+    actionNamed(box.log, "Remove Highlights")->trigger();
+    QVERIFY(box.log.extraSelections().isEmpty());
 }
 
 void tst_LogBox::saveAsksBeforeUtf8()

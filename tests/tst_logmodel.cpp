@@ -7,6 +7,7 @@
 
 #include "LineArrivals.h"
 #include "LogModel.h"
+#include "ViewRules.h"
 
 #include "LogSamples.h"
 
@@ -85,6 +86,8 @@ private slots:
     void documentStaysWithinItsLimit();
     void failedWritesSaySo_data();
     void failedWritesSaySo();
+    void viewRulesDecideWhatShows_data();
+    void viewRulesDecideWhatShows();
 };
 
 void tst_LogModel::archiveGivesBackExactly_data()
@@ -391,6 +394,103 @@ void tst_LogModel::failedWritesSaySo()
         QVERIFY(old.open(QIODevice::ReadOnly));
         QCOMPARE(old.readAll(), QByteArray("the file as it was"));
     }
+}
+
+void tst_LogModel::viewRulesDecideWhatShows_data()
+{
+    QTest::addColumn<QString>("text"); // the show-only field
+    QTest::addColumn<int>("severity"); // -1: none
+    QTest::addColumn<QString>("sender"); // "show ADDRESS PORT" or "hide ...", PORT "any"; or empty
+    QTest::addColumn<QString>("from"); // the datagram's "ADDRESS PORT"; empty: the user's lines
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<bool>("shown");
+    QTest::addColumn<QString>("error");
+
+    const QString v4 = QStringLiteral("192.0.2.1 514");
+    const QStringList error = { "<11>kernel: an ERROR here" };
+    QTest::newRow("lower case: any case") << "error" << -1 << "" << v4 << error << true << "";
+    QTest::newRow("a capital: that case") << "Error" << -1 << "" << v4 << error << false << "";
+    QTest::newRow("! hides what holds it") << "!kernel" << -1 << "" << v4 << error << false << "";
+    QTest::newRow("! shows the rest") << "!debug" << -1 << "" << v4 << error << true << "";
+    QTest::newRow("an expression") << "/^<1[0-9]>k/" << -1 << "" << v4 << error << true << "";
+    QTest::newRow("an expression that fails") << "/^<2/" << -1 << "" << v4 << error << false << "";
+    QTest::newRow("an expression with a capital")
+        << "/ERR/" << -1 << "" << v4 << QStringList { "err" } << false << "";
+    QTest::newRow("not an expression: no rule")
+        << "/[/" << -1 << "" << v4 << error << true << "missing terminating ]";
+    QTest::newRow("several lines: any of them")
+        << "second" << -1 << "" << v4 << QStringList { "first", "second" } << true << "";
+    QTest::newRow("several lines: hidden whole")
+        << "!second" << -1 << "" << v4 << QStringList { "first", "second" } << false << "";
+    QTest::newRow("a typed line, as it reads") << "note" << -1 << ""
+                                               << "" << QStringList { "my note" } << true << "";
+    QTest::newRow("severity: as urgent") << "" << 3 << "" << v4 << error << true << "";
+    QTest::newRow("severity: less urgent")
+        << "" << 3 << "" << v4 << QStringList { "<12>a warning" } << false << "";
+    QTest::newRow("severity: no priority")
+        << "" << 6 << "" << v4 << QStringList { "plain" } << false << "";
+    QTest::newRow("severity: a typed line") << "" << 6 << ""
+                                            << "" << QStringList { "<11>typed" } << false << "";
+    QTest::newRow("severity 7: every line") << "" << 7 << ""
+                                            << "" << QStringList { "typed" } << true << "";
+    QTest::newRow("sender and port")
+        << "" << -1 << "show 192.0.2.1 514" << v4 << error << true << "";
+    QTest::newRow("sender, another port")
+        << "" << -1 << "show 192.0.2.1 515" << v4 << error << false << "";
+    QTest::newRow("sender, any port") << "" << -1 << "show 192.0.2.1 any"
+                                      << "192.0.2.1 40000" << error << true << "";
+    QTest::newRow("another sender")
+        << "" << -1 << "show 192.0.2.2 any" << v4 << error << false << "";
+    QTest::newRow("an IPv6 sender") << "" << -1 << "show 2001:db8::1 any"
+                                    << "2001:db8::1 514" << error << true << "";
+    QTest::newRow("IPv4 is not IPv6")
+        << "" << -1 << "show 2001:db8::1 any" << v4 << error << false << "";
+    QTest::newRow("hiding a sender")
+        << "" << -1 << "hide 192.0.2.1 any" << v4 << error << false << "";
+    QTest::newRow("hiding a sender: typed lines stay")
+        << "" << -1 << "hide 192.0.2.1 any"
+        << "" << QStringList { "typed" } << true << "";
+    QTest::newRow("all rules: each lets it through")
+        << "kernel" << 3 << "show 192.0.2.1 514" << v4 << error << true << "";
+    QTest::newRow("all rules: one does not")
+        << "kernel" << 2 << "show 192.0.2.1 514" << v4 << error << false << "";
+}
+
+void tst_LogModel::viewRulesDecideWhatShows()
+{
+    QFETCH(QString, text);
+    QFETCH(int, severity);
+    QFETCH(QString, sender);
+    QFETCH(QString, from);
+    QFETCH(QStringList, lines);
+    QFETCH(bool, shown);
+    QFETCH(QString, error);
+    const auto arrival = [](const QString &addressAndPort) {
+        return arrivalFrom(addressAndPort.section(u' ', 0, 0).toLatin1().constData(),
+                           quint16(addressAndPort.section(u' ', 1, 1).toUInt()), 0);
+    };
+    ViewRules rules;
+    QVERIFY(rules.isEmpty());
+    const QString said = rules.setText(text);
+    QVERIFY2(said.contains(error), qPrintable(said));
+    if (severity >= 0)
+        rules.setSeverity(severity);
+    if (!sender.isEmpty()) {
+        const QString rule = sender.section(u' ', 1);
+        rules.addSender(ViewRules::senderOf(arrival(rule), !rule.endsWith("any")),
+                        sender.startsWith("show"));
+    }
+    std::optional<ArrivalRecord::Entry> entry;
+    if (!from.isEmpty()) {
+        ArrivalRecord record;
+        record.append(lines.join("\r\n"), arrival(from));
+        entry = record.at(0);
+    }
+    const std::vector<QString> texts(lines.begin(), lines.end());
+    QCOMPARE(rules.shows(entry, texts), shown);
+    rules.clear();
+    QVERIFY(rules.isEmpty());
+    QVERIFY(rules.shows(entry, texts));
 }
 
 QTEST_MAIN(tst_LogModel)

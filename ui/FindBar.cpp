@@ -16,22 +16,22 @@ constexpr int Spacing = 4;
 
 } // namespace
 
-FindBar::FindBar(QWidget *parent)
+FindBar::FindBar(const QString &name, const QString &placeholder, QWidget *parent)
     : QFrame(parent)
     , m_field(new QLineEdit(this))
     , m_status(new QLabel(this))
 {
-    setObjectName(QStringLiteral("findBar"));
+    setObjectName(name + QStringLiteral("Bar"));
     setFrameShape(QFrame::StyledPanel);
     setAutoFillBackground(true);
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(Padding, Padding, Padding, Padding);
     layout->setSpacing(Spacing);
-    m_field->setObjectName(QStringLiteral("findField"));
-    m_field->setPlaceholderText(tr("Find"));
+    m_field->setObjectName(name + QStringLiteral("Field"));
+    m_field->setPlaceholderText(placeholder);
     m_field->setClearButtonEnabled(true);
     m_field->installEventFilter(this);
-    m_status->setObjectName(QStringLiteral("findStatus"));
+    m_status->setObjectName(name + QStringLiteral("Status"));
     layout->addWidget(m_field, /*stretch*/ 1);
     layout->addWidget(m_status);
     connect(m_field, &QLineEdit::textChanged, this, &FindBar::needleChanged);
@@ -40,6 +40,11 @@ FindBar::FindBar(QWidget *parent)
 QString FindBar::needle() const
 {
     return m_field->text();
+}
+
+void FindBar::setNeedle(const QString &needle)
+{
+    m_field->setText(needle);
 }
 
 void FindBar::open()

@@ -9,17 +9,20 @@
 class QLabel;
 class QLineEdit;
 
-// The find field that opens over the top edge of the log box: what to look for, and a word on how
-// the last search went. Enter and F3 ask for the next match, Shift with them for the previous one,
-// Escape closes it.
+// A field that opens over the top edge of the log box, for find or for the text of the view
+// rules: the text, and a word on how it went. Enter and F3 ask for the next match, Shift with them
+// for the previous one, Escape closes it.
 class FindBar : public QFrame
 {
     Q_OBJECT
 
 public:
-    explicit FindBar(QWidget *parent = nullptr);
+    // 'name' names the field's parts for the tests ("find": findBar, findField, findStatus);
+    // 'placeholder' is what the empty field shows.
+    FindBar(const QString &name, const QString &placeholder, QWidget *parent = nullptr);
 
     QString needle() const;
+    void setNeedle(const QString &needle);
     // Shows the bar with the focus in the field, its text selected.
     void open();
     void setStatus(const QString &status);

@@ -7,7 +7,6 @@
 #include "LogBox.h"
 #include "LogSearch.h"
 
-#include <QScrollBar>
 #include <QTextBlock>
 #include <QTimer>
 
@@ -33,7 +32,7 @@ FindController::FindController(LogBox *box)
 // Made when first asked for: the field's clear button costs the start-up an icon.
 FindBar *FindController::makeBar()
 {
-    m_bar = new FindBar(m_box);
+    m_bar = new FindBar(QStringLiteral("find"), tr("Find"), m_box);
     connect(m_bar, &FindBar::needleChanged, this, [this](const QString &needle) {
         m_bar->setStatus({});
         if (needle.isEmpty()) {
@@ -110,11 +109,6 @@ void FindController::showMatch(int position, int length, bool wrapped)
     match.setPosition(position + length, QTextCursor::KeepAnchor);
     m_box->setTextCursor(match);
     m_box->centerCursor();
-    // Not under the field, where the view lets it.
-    const QRect field = m_bar->geometry().translated(-m_box->viewport()->pos());
-    QScrollBar *scrollBar = m_box->verticalScrollBar();
-    while (m_box->cursorRect().intersects(field) && scrollBar->value() > scrollBar->minimum())
-        scrollBar->setValue(scrollBar->value() - 1);
     m_origin = position;
     m_bar->setStatus(wrapped ? tr("Wrapped") : QString());
     updateHighlights();
@@ -122,23 +116,27 @@ void FindController::showMatch(int position, int length, bool wrapped)
 
 void FindController::updateHighlights()
 {
+    m_box->updateExtraSelections();
+}
+
+QList<QTextEdit::ExtraSelection> FindController::matchesInView() const
+{
     QList<QTextEdit::ExtraSelection> highlights;
     const QString needle = isOpen() ? m_bar->needle() : QString();
-    if (!needle.isEmpty()) {
-        QTextCharFormat format;
-        format.setBackground(MatchBackground);
-        format.setForeground(MatchText);
-        for (const LogBox::VisibleLine &line : m_box->visibleLines()) {
-            for (const int position : LogSearch::matchesIn(line.block, needle)) {
-                QTextEdit::ExtraSelection match;
-                match.cursor = QTextCursor(m_box->document());
-                match.cursor.setPosition(position);
-                match.cursor.setPosition(position + int(needle.size()), QTextCursor::KeepAnchor);
-                match.format = format;
-                highlights << match;
-            }
+    if (needle.isEmpty())
+        return highlights;
+    QTextCharFormat format;
+    format.setBackground(MatchBackground);
+    format.setForeground(MatchText);
+    for (const LogBox::VisibleLine &line : m_box->visibleLines()) {
+        for (const int position : LogSearch::matchesIn(line.block, needle)) {
+            QTextEdit::ExtraSelection match;
+            match.cursor = QTextCursor(m_box->document());
+            match.cursor.setPosition(position);
+            match.cursor.setPosition(position + int(needle.size()), QTextCursor::KeepAnchor);
+            match.format = format;
+            highlights << match;
         }
     }
-    if (!highlights.isEmpty() || !m_box->extraSelections().isEmpty())
-        m_box->setExtraSelections(highlights);
+    return highlights;
 }

@@ -5,13 +5,15 @@
 #define HARKLINE_FINDCONTROLLER_H
 
 #include <QObject>
+#include <QTextEdit>
 
 class FindBar;
 class LogBox;
 class LogSearch;
 
 // Find in the log box: the field over its top edge, the search from the caret, the match selected
-// and scrolled into view, and every match in view highlighted. The search covers the lines in the
+// and scrolled into view, and every match in view highlighted. A line the view rules hide is
+// not a match. The search covers the lines in the
 // box; the box says when older lines, kept aside, were not searched.
 class FindController : public QObject
 {
@@ -29,6 +31,7 @@ public:
     void findPrevious();
     // The lines in view changed: their matches are highlighted.
     void updateHighlights();
+    QList<QTextEdit::ExtraSelection> matchesInView() const;
     // The log was cleared: nothing is being looked for in it any more.
     void cancel();
 

@@ -5,11 +5,15 @@
 
 #include "FindBar.h"
 #include "FindController.h"
+#include "Highlights.h"
+#include "LineFilter.h"
+#include "LineJumps.h"
 #include "LogFeed.h"
 #include "LogMargin.h"
 #include "LogNotices.h"
 #include "LogPainter.h"
 #include "LogSaver.h"
+#include "ViewRulesController.h"
 
 #include <QAction>
 #include <QMenu>
@@ -64,6 +68,10 @@ LogBox::LogBox(QWidget *parent)
     , m_notices(new LogNotices(this))
     , m_find(new FindController(this))
     , m_saver(new LogSaver(this, m_model))
+    , m_filter(new LineFilter(m_model, this))
+    , m_rules(new ViewRulesController(this, m_filter))
+    , m_highlights(new Highlights(this))
+    , m_jumps(new LineJumps(this, m_model, *m_filter))
 {
     // A long log must not keep a second copy of itself in the undo history.
     setUndoRedoEnabled(false);
@@ -78,32 +86,30 @@ LogBox::LogBox(QWidget *parent)
     setFont(noShaping);
 
     connect(m_feed, &LogFeed::aboutToInsert, this, [this] { m_wasFollowing = isFollowing(); });
-    connect(m_feed, &LogFeed::inserted, this, [this](qint64 lines) {
+    connect(m_feed, &LogFeed::inserted, this, [this] {
+        const qint64 shown = m_filter->filterNew();
         if (m_wasFollowing)
             verticalScrollBar()->setValue(verticalScrollBar()->maximum());
         else
-            m_unseenLines += lines;
+            m_unseenLines += shown;
         updateNotices();
-        m_find->updateHighlights();
+        updateExtraSelections();
     });
-
-    // Shortcuts while the box (or its find field) has the focus, and the same in its context menu.
-    m_marginAction = addBoxAction(tr("Show &Arrival Details"), QKeySequence(Qt::CTRL | Qt::Key_D),
-                                  [this] { setMarginShown(!isMarginShown()); });
-    m_marginAction->setCheckable(true);
-    m_menuActions << m_marginAction;
-    m_menuActions << addBoxAction(tr("&Find..."), QKeySequence::Find, [this] { m_find->open(); });
-    addBoxAction(tr("Find Next"), QKeySequence(Qt::Key_F3), [this] { m_find->findNext(); });
-    addBoxAction(tr("Find Previous"), QKeySequence(Qt::SHIFT | Qt::Key_F3),
-                 [this] { m_find->findPrevious(); });
-    m_menuActions << addBoxAction(tr("&Save Log..."), QKeySequence(Qt::CTRL | Qt::Key_S), [this] {
-        insertPending();
-        m_saver->saveLog();
+    m_margin->setFilter(m_filter);
+    connect(m_filter, &LineFilter::changed, this, [this] {
+        if (m_wasFollowing || isFollowing())
+            verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+        keepCaretShown();
+        updateNotices();
+        updateExtraSelections();
+        viewport()->update();
+        m_margin->update();
     });
-    m_menuActions << addBoxAction(tr("Save A&rrivals as CSV..."),
-                                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
-                                  [this] { m_saver->saveArrivals(); });
-    m_menuActions << addBoxAction(tr("C&lear Log"), QKeySequence(), [this] { clearLog(); });
+    connect(m_rules, &ViewRulesController::openChanged, this, &LogBox::updateNotices);
+    connect(m_notices, &LogNotices::showingClicked, m_rules, &ViewRulesController::clear);
+    connect(m_highlights, &Highlights::changed, this, &LogBox::updateExtraSelections);
+    connect(this, &QPlainTextEdit::cursorPositionChanged, this, &LogBox::keepCaretShown);
+    createActions();
 
     connect(m_find, &FindController::openChanged, this, &LogBox::updateNotices);
     connect(m_notices, &LogNotices::newBelowClicked, this, &LogBox::followTail);
@@ -121,11 +127,101 @@ LogBox::LogBox(QWidget *parent)
             m_margin->update(0, rect.y(), m_margin->width(), rect.height());
     });
     // Not while the margin paints.
-    connect(m_margin, &LogMargin::preferredWidthChanged, this, &LogBox::updateMarginWidth,
+    connect(m_margin, &LogMargin::preferredWidthChanged, this, &LogBox::layoutOverlays,
             Qt::QueuedConnection);
 }
 
 LogBox::~LogBox() = default;
+
+// Shortcuts while the box (or a field of it) has the focus, and the same in its context menu.
+void LogBox::createActions()
+{
+    m_marginAction = addBoxAction(tr("Show &Arrival Details"), QKeySequence(Qt::CTRL | Qt::Key_D),
+                                  [this] { setMarginShown(!isMarginShown()); });
+    m_marginAction->setCheckable(true);
+    m_menuActions << m_marginAction;
+    m_menuActions << addBoxAction(tr("&Find..."), QKeySequence::Find, [this] { m_find->open(); });
+    addBoxAction(tr("Find Next"), QKeySequence(Qt::Key_F3), [this] { m_find->findNext(); });
+    addBoxAction(tr("Find Previous"), QKeySequence(Qt::SHIFT | Qt::Key_F3),
+                 [this] { m_find->findPrevious(); });
+    m_menuActions << addBoxAction(tr("&Save Log..."), QKeySequence(Qt::CTRL | Qt::Key_S), [this] {
+        insertPending();
+        m_saver->saveLog();
+    });
+    m_menuActions << addBoxAction(tr("Save A&rrivals as CSV..."),
+                                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+                                  [this] { m_saver->saveArrivals(); });
+    m_menuActions << addBoxAction(tr("C&lear Log"), QKeySequence(), [this] { clearLog(); });
+
+    m_viewActions << addBoxAction(tr("Sh&ow Only..."),
+                                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F),
+                                  [this] { m_rules->openField(); });
+    m_severityMenu = new QMenu(tr("Show Se&verity"), this);
+    const QStringList severities = { tr("Emergency"),
+                                     tr("Alert or more urgent"),
+                                     tr("Critical or more urgent"),
+                                     tr("Error or more urgent"),
+                                     tr("Warning or more urgent"),
+                                     tr("Notice or more urgent"),
+                                     tr("Informational or more urgent"),
+                                     tr("All") };
+    for (int severity = 0; severity < int(severities.size()); ++severity) {
+        m_severityMenu->addAction(
+            addBoxAction(severities.at(severity), QKeySequence(Qt::CTRL | (Qt::Key_0 + severity)),
+                         [this, severity] { m_rules->setSeverity(severity); }));
+    }
+    m_viewActions << addBoxAction(tr("Show All &Lines"),
+                                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A),
+                                  [this] { m_rules->clear(); });
+    m_highlightAction = addBoxAction(tr("&Highlight"), QKeySequence(Qt::CTRL | Qt::Key_H), [this] {
+        const QTextCursor selection = textCursor();
+        if (selection.hasSelection()
+            && selection.block() == document()->findBlock(selection.selectionStart()))
+            m_highlights->add(selection.selectedText());
+    });
+    m_viewActions << m_highlightAction;
+    m_viewActions << addBoxAction(tr("Remove Highlights"), QKeySequence(),
+                                  [this] { m_highlights->clear(); });
+    m_senderColoursAction = addBoxAction(tr("Colour by Sender"), QKeySequence(), [this] {
+        m_margin->setSenderColours(m_senderColoursAction->isChecked());
+        if (m_senderColoursAction->isChecked())
+            setMarginShown(true);
+    });
+    m_senderColoursAction->setCheckable(true);
+    m_viewActions << m_senderColoursAction;
+    m_viewActions << addBoxAction(tr("&Next Problem"), QKeySequence(Qt::Key_F8), [this] {
+        sayJump(int(m_jumps->toProblem(false)), tr("problem"));
+    });
+    m_viewActions << addBoxAction(
+        tr("Previous Problem"), QKeySequence(Qt::SHIFT | Qt::Key_F8),
+        [this] { sayJump(int(m_jumps->toProblem(true)), tr("problem")); });
+    m_viewActions << addBoxAction(tr("&Mark Line"), QKeySequence(Qt::CTRL | Qt::Key_F2), [this] {
+        m_jumps->toggleMark();
+        viewport()->update();
+        m_margin->update();
+    });
+    m_viewActions << addBoxAction(tr("Next Mark"), QKeySequence(Qt::Key_F2),
+                                  [this] { sayJump(int(m_jumps->toMark(false)), tr("mark")); });
+    m_viewActions << addBoxAction(tr("Previous Mark"), QKeySequence(Qt::SHIFT | Qt::Key_F2),
+                                  [this] { sayJump(int(m_jumps->toMark(true)), tr("mark")); });
+}
+
+// Where the find field shows its status, or else for a moment at the top right.
+void LogBox::sayJump(int jump, const QString &what)
+{
+    QString said;
+    if (LineJumps::Jump(jump) == LineJumps::Jump::Wrapped)
+        said = tr("Wrapped");
+    else if (LineJumps::Jump(jump) == LineJumps::Jump::None)
+        said = tr("No %1 in the lines shown").arg(what);
+    if (said.isEmpty())
+        return;
+    if (m_find->isOpen())
+        m_find->bar()->setStatus(said);
+    else
+        m_notices->flash(said);
+    updateNotices();
+}
 
 QAction *LogBox::addBoxAction(const QString &text, const QKeySequence &keys,
                               const std::function<void()> &slot)
@@ -153,7 +249,10 @@ QString LogBox::text() const
 void LogBox::setText(const QString &text)
 {
     m_feed->clear();
+    m_filter->reset();
     m_model.setText(text);
+    if (!m_filter->rules().isEmpty())
+        m_filter->apply();
     m_find->cancel();
     updateNotices();
 }
@@ -179,6 +278,7 @@ void LogBox::setYieldCondition(std::function<bool()> yieldNow)
 void LogBox::clearLog()
 {
     m_feed->clear();
+    m_filter->reset();
     m_model.clear();
     m_droppedSeen = 0;
     m_systemDropsAtClear = m_systemDrops;
@@ -208,8 +308,10 @@ void LogBox::showFirstUnseenDrop()
 {
     insertPending();
     QTextCursor at(document());
-    const QTextBlock line =
+    QTextBlock line =
         m_firstUnseenDrop >= 0 ? m_model.lines().firstLineFrom(m_firstUnseenDrop) : QTextBlock();
+    while (line.isValid() && !line.isVisible()) // the loss is marked on the next line shown
+        line = line.next();
     if (line.isValid())
         at.setPosition(line.position());
     else
@@ -244,20 +346,34 @@ void LogBox::updateNotices()
     const quint64 dropped = droppedTotal();
     m_notices->showDropped(dropped > m_droppedSeen ? dropped : 0);
     m_notices->showNewBelow(isFollowing() ? 0 : m_unseenLines);
+    const QTextBlock last = document()->lastBlock();
+    const qint64 lines = document()->blockCount() - (last.length() <= 1 ? 1 : 0);
+    m_notices->showShowing(lines - m_filter->hiddenLines(),
+                           m_filter->rules().isEmpty() && m_filter->hiddenLines() == 0 ? 0 : lines);
     layoutOverlays();
 }
 
+// The open fields take the top of the box and the margin its left, beside the text: neither hides
+// a line. The notices go over the text.
 void LogBox::layoutOverlays()
 {
-    const QRect area = viewport()->geometry();
-    int top = area.top();
-    if (m_find->isOpen()) {
-        FindBar *bar = m_find->bar();
-        bar->setGeometry(area.left() + OverlayGap, area.top() + OverlayGap,
-                         area.width() - 2 * OverlayGap, bar->sizeHint().height());
-        top = bar->geometry().bottom();
+    const QRect contents = contentsRect();
+    const int right = viewport()->geometry().right();
+    int top = contents.top();
+    for (const auto &[open, bar] : { std::pair { m_find->isOpen(), m_find->bar() },
+                                     std::pair { m_rules->isOpen(), m_rules->bar() } }) {
+        if (!open)
+            continue;
+        bar->setGeometry(contents.left() + OverlayGap, top + OverlayGap,
+                         right - contents.left() - 2 * OverlayGap, bar->sizeHint().height());
+        top = bar->geometry().bottom() + OverlayGap;
     }
-    m_notices->layout(area, top);
+    const int marginWidth = m_margin->isHidden() ? 0 : m_margin->preferredWidth();
+    const QMargins margins(marginWidth, top - contents.top(), 0, 0);
+    if (viewportMargins() != margins)
+        setViewportMargins(margins);
+    m_margin->setGeometry(contents.left(), top, marginWidth, viewport()->height());
+    m_notices->layout(viewport()->geometry(), viewport()->geometry().top());
 }
 
 // Margin
@@ -271,22 +387,13 @@ void LogBox::setMarginShown(bool shown)
 {
     m_margin->setVisible(shown);
     m_marginAction->setChecked(shown);
-    updateMarginWidth();
-}
-
-void LogBox::updateMarginWidth()
-{
-    const int width = m_margin->isHidden() ? 0 : m_margin->preferredWidth();
-    setViewportMargins(width, 0, 0, 0);
-    const QRect area = contentsRect();
-    m_margin->setGeometry(area.left(), area.top(), width, area.height());
     layoutOverlays();
 }
 
 void LogBox::resizeEvent(QResizeEvent *event)
 {
     QPlainTextEdit::resizeEvent(event);
-    updateMarginWidth();
+    layoutOverlays();
 }
 
 QList<LogBox::VisibleLine> LogBox::visibleLines() const
@@ -311,6 +418,14 @@ QTextBlock LogBox::lineAt(int y) const
         return y >= line.top && y < line.top + line.height;
     });
     return at == lines.end() ? QTextBlock() : at->block;
+}
+
+void LogBox::updateExtraSelections()
+{
+    const QList<QTextEdit::ExtraSelection> selections =
+        m_highlights->inView() + m_find->matchesInView();
+    if (!selections.isEmpty() || !extraSelections().isEmpty())
+        setExtraSelections(selections);
 }
 
 bool LogBox::viewportEvent(QEvent *event)
@@ -338,12 +453,11 @@ void LogBox::paintEvent(QPaintEvent *event)
     view.showCursor = !isReadOnly() || (textInteractionFlags() & Qt::TextSelectableByKeyboard);
     view.cursorWidth = cursorWidth();
     view.font = font();
+    // Marked lines are tinted where no margin marks them.
+    view.tintMarked = m_margin->isHidden();
     const bool anyDropped = m_model.arrivals().totalDropped() > 0;
     LogPainter::paint(painter, view, event->rect(), [&](const QTextBlock &block) {
-        if (!anyDropped)
-            return false;
-        const std::optional<qint64> index = m_model.lines().firstLineArrival(block);
-        return index && m_model.arrivals().at(*index).arrival.droppedBefore > 0;
+        return anyDropped && m_filter->followsLoss(block);
     });
 }
 
@@ -370,6 +484,17 @@ void LogBox::keyPressEvent(QKeyEvent *event)
         return;
     }
     prepareEdit();
+    if (wouldJoinHiddenLine(event))
+        return;
+    if (selectionHidesLines()) {
+        // Only the lines shown go; those the rules hide are never touched.
+        if (event->matches(QKeySequence::Cut))
+            copy();
+        removeShownSelection();
+        if (event->matches(QKeySequence::Cut) || event->key() == Qt::Key_Backspace
+            || event->key() == Qt::Key_Delete)
+            return;
+    }
     if (typesText(event)) {
         QTextCursor cursor = textCursor();
         cursor.removeSelectedText();
@@ -390,6 +515,8 @@ void LogBox::inputMethodEvent(QInputMethodEvent *event)
         return;
     }
     prepareEdit();
+    if (selectionHidesLines())
+        removeShownSelection();
     // What the input method commits is typed text; what it is still composing is Qt's to show.
     QTextCursor cursor = textCursor();
     cursor.removeSelectedText();
@@ -406,12 +533,25 @@ void LogBox::inputMethodEvent(QInputMethodEvent *event)
 }
 
 // Copying gives exactly the characters of the log text: its line ends as they were, a no-break
-// space as a no-break space.
+// space as a no-break space; of lines the rules hide, nothing.
 QMimeData *LogBox::createMimeDataFromSelection() const
 {
     const QTextCursor selection = textCursor();
+    const int from = selection.selectionStart();
+    const int to = selection.selectionEnd();
+    QString copied;
+    if (!selectionHidesLines()) {
+        copied = m_model.text().text(from, to);
+    } else {
+        for (QTextBlock block = document()->findBlock(from);
+             block.isValid() && block.position() < to; block = block.next()) {
+            if (block.isVisible())
+                copied += m_model.text().text(std::max(from, block.position()),
+                                              std::min(to, block.position() + block.length()));
+        }
+    }
     auto *data = new QMimeData;
-    data->setText(m_model.text().text(selection.selectionStart(), selection.selectionEnd()));
+    data->setText(copied);
     return data;
 }
 
@@ -422,6 +562,8 @@ void LogBox::insertFromMimeData(const QMimeData *source)
         return;
     insertPending();
     prepareEdit();
+    if (selectionHidesLines())
+        removeShownSelection();
     QTextCursor cursor = textCursor();
     cursor.removeSelectedText();
     m_model.text().insertTyped(cursor, source->text());
@@ -435,6 +577,9 @@ void LogBox::dropEvent(QDropEvent *event)
 {
     insertPending();
     prepareEdit();
+    // Moving lines from among hidden ones would take the hidden ones too: they are copied.
+    if (event->dropAction() == Qt::MoveAction && selectionHidesLines())
+        event->setDropAction(Qt::CopyAction);
     QPlainTextEdit::dropEvent(event);
 }
 
@@ -443,10 +588,134 @@ void LogBox::contextMenuEvent(QContextMenuEvent *event)
     insertPending();
     prepareEdit(); // for the menu's Cut, Paste and Delete
     QMenu *menu = createStandardContextMenu(event->pos());
+    if (selectionHidesLines()) {
+        // Cut and Delete take only the lines shown, as the keys do.
+        for (QAction *action : menu->actions()) {
+            const QString name = action->objectName();
+            if (name != QLatin1String("edit-cut") && name != QLatin1String("edit-delete"))
+                continue;
+            action->disconnect();
+            connect(action, &QAction::triggered, this, [this, cut = name == "edit-cut"] {
+                if (cut)
+                    copy();
+                removeShownSelection();
+            });
+        }
+    }
     menu->addSeparator();
     menu->addActions(m_menuActions.mid(0, m_menuActions.size() - 1));
+    menu->addSeparator();
+    addSenderActions(menu, lineAt(event->pos().y()));
+    menu->addAction(m_viewActions.first()); // Show Only
+    menu->addMenu(m_severityMenu);
+    m_highlightAction->setEnabled(textCursor().hasSelection());
+    menu->addActions(m_viewActions.mid(1));
     menu->addSeparator();
     menu->addAction(m_menuActions.last()); // Clear, apart
     menu->exec(event->globalPos());
     delete menu;
+}
+
+// On a line that arrived: show only, or hide, what came from its sender, or from its address.
+void LogBox::addSenderActions(QMenu *menu, const QTextBlock &line)
+{
+    const std::optional<qint64> index = m_model.lines().of(line);
+    if (!index)
+        return;
+    const Arrival arrival = m_model.arrivals().at(*index).arrival;
+    for (const bool withPort : { true, false }) {
+        const QString sender = withPort ? arrival.senderText() : arrival.hostText();
+        const ViewRules::Sender rule = ViewRules::senderOf(arrival, withPort);
+        menu->addAction(tr("Show Only Lines from %1").arg(sender), this,
+                        [this, rule] { m_rules->addSender(rule, true); });
+        menu->addAction(tr("Hide Lines from %1").arg(sender), this,
+                        [this, rule] { m_rules->addSender(rule, false); });
+    }
+}
+
+bool LogBox::selectionHidesLines() const
+{
+    const QTextCursor selection = textCursor();
+    if (m_filter->hiddenLines() == 0 || !selection.hasSelection())
+        return false;
+    const int to = selection.selectionEnd();
+    for (QTextBlock block = document()->findBlock(selection.selectionStart());
+         block.isValid() && block.position() < to; block = block.next()) {
+        if (!block.isVisible())
+            return true;
+    }
+    return false;
+}
+
+// Removes what is shown of the selection. A line end next to a hidden line stays, so that no
+// hidden line is joined to a shown one.
+void LogBox::removeShownSelection()
+{
+    const QTextCursor selection = textCursor();
+    const int from = selection.selectionStart();
+    const int to = selection.selectionEnd();
+    std::vector<std::pair<int, int>> parts;
+    for (QTextBlock block = document()->findBlock(from); block.isValid() && block.position() < to;
+         block = block.next()) {
+        if (!block.isVisible())
+            continue;
+        const QTextBlock next = block.next();
+        const bool joinsShown = next.isValid() && next.isVisible() && next.position() < to;
+        const int end = block.position() + block.length() - (joinsShown ? 0 : 1);
+        const int begin = std::max(from, block.position());
+        if (std::min(to, end) > begin)
+            parts.emplace_back(begin, std::min(to, end));
+    }
+    QTextCursor cursor(document());
+    // From the last, so that the positions of those before stay as they were.
+    std::reverse(parts.begin(), parts.end());
+    for (const auto &[begin, end] : parts) {
+        cursor.setPosition(begin);
+        cursor.setPosition(end, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    }
+    cursor.setPosition(parts.empty() ? from : parts.back().first);
+    setTextCursor(cursor);
+}
+
+// Backspace at the start of a line after a hidden one, or Delete at the end of a line before one,
+// would join a hidden line to a shown one: nothing happens.
+bool LogBox::wouldJoinHiddenLine(const QKeyEvent *event) const
+{
+    const QTextCursor caret = textCursor();
+    if (m_filter->hiddenLines() == 0 || caret.hasSelection())
+        return false;
+    const bool backward =
+        event->key() == Qt::Key_Backspace || event->matches(QKeySequence::DeleteStartOfWord);
+    const bool forward = event->key() == Qt::Key_Delete
+        || event->matches(QKeySequence::DeleteEndOfWord)
+        || event->matches(QKeySequence::DeleteEndOfLine);
+    const QTextBlock previous = caret.block().previous();
+    const QTextBlock next = caret.block().next();
+    return (backward && caret.atBlockStart() && previous.isValid() && !previous.isVisible())
+        || (forward && caret.atBlockEnd() && next.isValid() && !next.isVisible());
+}
+
+// The caret stays in a line that is shown: moved past hidden lines the way it was going.
+void LogBox::keepCaretShown()
+{
+    QTextCursor caret = textCursor();
+    if (caret.block().isVisible()) {
+        m_lastCaret = caret.position();
+        return;
+    }
+    const bool forward = caret.position() >= m_lastCaret;
+    QTextBlock shown = caret.block();
+    for (const bool ahead : { forward, !forward }) {
+        shown = caret.block();
+        while (shown.isValid() && !shown.isVisible())
+            shown = ahead ? shown.next() : shown.previous();
+        if (!shown.isValid())
+            continue;
+        const int position = ahead ? shown.position() : shown.position() + shown.length() - 1;
+        caret.setPosition(position,
+                          caret.hasSelection() ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+        setTextCursor(caret);
+        return;
+    }
 }

@@ -12,17 +12,23 @@
 #include <functional>
 
 class FindController;
+class Highlights;
+class LineFilter;
+class LineJumps;
 class LogFeed;
 class LogMargin;
 class LogNotices;
 class LogSaver;
+class ViewRulesController;
 
 // The log box: the log text, exactly the payloads and their line ends plus whatever the user
 // types, and beside it what a user watching a device needs: when and from whom each line came,
-// where the system dropped datagrams, find, exact copy, and saving the log and the arrivals.
+// where the system dropped datagrams, find, exact copy, saving the log and the arrivals, view
+// rules that show only what matters, highlights, and jumps to problems and marks.
 // The log itself is the LogModel; this box shows it, takes the user's edits into it through its
 // text mapping, and wires the parts around it: the feed of arriving lines, the margin, the
-// notices, find and the saves.
+// notices, find, the view rules and the saves. Lines the rules hide are never edited, and
+// copying a selection copies the lines shown in it.
 class LogBox : public QPlainTextEdit
 {
     Q_OBJECT
@@ -63,6 +69,8 @@ public:
     };
     QList<VisibleLine> visibleLines() const;
     QTextBlock lineAt(int y) const;
+    // Find's matches and the user's highlights in the lines in view.
+    void updateExtraSelections();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -78,13 +86,19 @@ protected:
 private:
     QAction *addBoxAction(const QString &text, const QKeySequence &keys,
                           const std::function<void()> &slot);
+    void createActions();
+    void addSenderActions(QMenu *menu, const QTextBlock &line);
     void prepareEdit();
+    bool selectionHidesLines() const;
+    void removeShownSelection();
+    bool wouldJoinHiddenLine(const QKeyEvent *event) const;
+    void keepCaretShown();
+    void sayJump(int jump, const QString &what);
     bool isFollowing() const;
     void followTail();
     void showFirstUnseenDrop();
     void updateNotices();
     void layoutOverlays();
-    void updateMarginWidth();
 
     LogModel m_model;
     LogFeed *m_feed;
@@ -92,8 +106,17 @@ private:
     LogNotices *m_notices;
     FindController *m_find;
     LogSaver *m_saver;
-    QAction *m_marginAction;
-    QList<QAction *> m_menuActions;
+    LineFilter *m_filter;
+    ViewRulesController *m_rules;
+    Highlights *m_highlights;
+    LineJumps *m_jumps;
+    QAction *m_marginAction = nullptr;
+    QAction *m_senderColoursAction = nullptr;
+    QAction *m_highlightAction = nullptr;
+    QList<QAction *> m_menuActions; // log
+    QList<QAction *> m_viewActions; // rules, highlights, jumps
+    QMenu *m_severityMenu = nullptr;
+    int m_lastCaret = 0;
 
     bool m_wasFollowing = true;
     qint64 m_unseenLines = 0;

@@ -4,8 +4,11 @@
 #include "LogMargin.h"
 
 #include "ArrivalText.h"
+#include "Highlights.h"
+#include "LineFilter.h"
 #include "LogBox.h"
 #include "LogModel.h"
+#include "LogPainter.h"
 
 #include <QHelpEvent>
 #include <QPaintEvent>
@@ -16,9 +19,12 @@ namespace {
 
 // A smaller font than the log's, so that the text keeps most of the box.
 constexpr qreal FontScale = 0.85;
-// Left to right: the severity mark, the time, the sender.
+// Left to right: the severity mark, the sender's colour, the time, the sender; the user's mark at
+// the right edge.
 constexpr int SeverityMarkWidth = 3;
+constexpr int SenderMarkWidth = 2;
 constexpr int TimeLeft = 6;
+constexpr int UserMarkWidth = 4;
 constexpr int RightPadding = 4;
 const QString TimeTemplate = QStringLiteral("00:00:00.000 ");
 // The margin starts wide enough for an IPv4 sender; a wider one widens it, up to this share of
@@ -62,6 +68,12 @@ LogMargin::LogMargin(LogBox *box, const LogModel &model)
     hide();
 }
 
+void LogMargin::setSenderColours(bool on)
+{
+    m_senderColours = on;
+    update();
+}
+
 QFont LogMargin::marginFont() const
 {
     QFont small = m_box->font();
@@ -98,16 +110,26 @@ void LogMargin::paintEvent(QPaintEvent *event)
     for (const LogBox::VisibleLine &visible : m_box->visibleLines()) {
         if (visible.top > exposed.bottom())
             break;
+        if (visible.top + visible.height < exposed.top())
+            continue;
+        const QRect line(0, visible.top, width(), lineHeight);
+        if (visible.block.blockFormat().boolProperty(LogText::MarkedProperty)) {
+            painter.fillRect(line.right() - UserMarkWidth, line.y(), UserMarkWidth, line.height(),
+                             LogPainter::MarkColor);
+        }
         const std::optional<qint64> index = m_model.lines().firstLineArrival(visible.block);
-        if (!index || visible.top + visible.height < exposed.top())
+        if (!index)
             continue;
         const ArrivalRecord::Entry entry = m_model.arrivals().at(*index);
-        const QRect line(0, visible.top, width(), lineHeight);
         if (entry.priority) {
             painter.fillRect(line.x(), line.y(), SeverityMarkWidth, line.height(),
                              severityColor(entry.priority->severity()));
         }
-        if (entry.arrival.droppedBefore > 0) {
+        if (m_senderColours) {
+            painter.fillRect(line.x() + SeverityMarkWidth, line.y(), SenderMarkWidth, line.height(),
+                             Highlights::senderColor(entry.arrival));
+        }
+        if (m_filter ? m_filter->followsLoss(visible.block) : entry.arrival.droppedBefore > 0) {
             QColor tint = LossColor;
             tint.setAlpha(LossTintAlpha);
             painter.fillRect(line, tint);

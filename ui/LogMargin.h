@@ -6,13 +6,15 @@
 
 #include <QWidget>
 
+class LineFilter;
 class LogBox;
 class LogModel;
 
 // The margin at the left of the log box, beside the first line of each datagram: its arrival
-// time, its sender, a mark in the colour of its syslog severity, and a mark where the system
-// dropped datagrams before it. It asks the box only where the lines in view are, as the line
-// numbers of Qt's Code Editor example do; what it shows comes from the log.
+// time, its sender, a mark in the colour of its syslog severity (and one in its sender's colour
+// when asked), and a mark where the system dropped datagrams before it; and the user's marks. It
+// asks the box only where the lines in view are, as the line numbers of Qt's Code Editor example
+// do; what it shows comes from the log.
 class LogMargin : public QWidget
 {
     Q_OBJECT
@@ -20,6 +22,10 @@ class LogMargin : public QWidget
 public:
     LogMargin(LogBox *box, const LogModel &model);
 
+    // Where the view rules hide lines: a loss among them marks the next line shown.
+    void setFilter(const LineFilter *filter) { m_filter = filter; }
+    // Gives each sender a mark of its own colour.
+    void setSenderColours(bool on);
     // Its width when shown, for the widest sender it has shown so far.
     int preferredWidth() const;
     QSize sizeHint() const override;
@@ -41,6 +47,8 @@ private:
 
     LogBox *m_box;
     const LogModel &m_model;
+    const LineFilter *m_filter = nullptr;
+    bool m_senderColours = false;
     int m_senderWidth = 0; // of the widest sender shown
 };
 

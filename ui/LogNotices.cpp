@@ -6,10 +6,14 @@
 #include "ArrivalText.h"
 #include "OverlayLabel.h"
 
+#include <QTimer>
+
 namespace {
 
 // Between a notice and the edge of the text, or another notice.
 constexpr int Gap = 2;
+// Long enough to read a word or two.
+constexpr int FlashMs = 2500;
 
 } // namespace
 
@@ -18,7 +22,16 @@ LogNotices::LogNotices(QWidget *box)
     , m_earlier(new OverlayLabel(box))
     , m_dropped(new OverlayLabel(box))
     , m_newBelow(new OverlayLabel(box))
+    , m_showing(new OverlayLabel(box))
+    , m_flash(new OverlayLabel(box))
 {
+    m_showing->setObjectName(QStringLiteral("showingLines"));
+    m_showing->setToolTip(tr("Click, or press Ctrl+Shift+A, to show every line again."));
+    m_flash->setObjectName(QStringLiteral("jumpNotice"));
+    m_flashTimer.setSingleShot(true);
+    m_flashTimer.setInterval(FlashMs);
+    connect(&m_flashTimer, &QTimer::timeout, m_flash, &QWidget::hide);
+    connect(m_showing, &OverlayLabel::clicked, this, &LogNotices::showingClicked);
     m_earlier->setObjectName(QStringLiteral("earlierLines"));
     m_dropped->setObjectName(QStringLiteral("droppedDatagrams"));
     m_newBelow->setObjectName(QStringLiteral("newLinesBelow"));
@@ -65,11 +78,36 @@ void LogNotices::showNewBelow(qint64 lines)
     }
 }
 
+void LogNotices::showShowing(qint64 shown, qint64 total)
+{
+    m_showing->setVisible(total > 0);
+    if (total > 0) {
+        m_showing->setText(
+            tr("Showing %1 of %2 lines").arg(countText(quint64(shown)), countText(quint64(total))));
+    }
+}
+
+void LogNotices::flash(const QString &text)
+{
+    m_flash->setText(text);
+    m_flash->show();
+    m_flash->raise();
+    m_flashTimer.start();
+}
+
 void LogNotices::layout(const QRect &area, int top)
 {
-    for (OverlayLabel *label : { m_earlier, m_dropped, m_newBelow })
+    for (OverlayLabel *label : { m_earlier, m_dropped, m_newBelow, m_showing, m_flash })
         label->adjustSize();
+    m_showing->move(area.right() - m_showing->width() - Gap, top + Gap);
+    m_flash->move(area.right() - m_flash->width() - Gap,
+                  m_showing->isVisible() ? m_showing->geometry().bottom() + Gap : top + Gap);
     m_earlier->move(area.left() + Gap, top + Gap);
+    for (const OverlayLabel *right : { m_showing, m_flash }) {
+        if (m_earlier->isVisible() && right->isVisible()
+            && m_earlier->geometry().intersects(right->geometry()))
+            m_earlier->move(m_earlier->x(), right->geometry().bottom() + Gap);
+    }
     m_dropped->move(area.left() + Gap, area.bottom() - m_dropped->height() - Gap);
     m_newBelow->move(area.right() - m_newBelow->width() - Gap,
                      area.bottom() - m_newBelow->height() - Gap);

@@ -4,6 +4,7 @@
 #include "LogPainter.h"
 
 #include "LogMargin.h"
+#include "LogText.h"
 
 #include <QPainter>
 #include <QTextDocument>
@@ -14,8 +15,12 @@ namespace {
 constexpr int LongLine = 2000;
 // Characters drawn either side of what is in view, so that partly visible glyphs are drawn whole.
 constexpr int EdgeCharacters = 2;
+// Light enough that text and selection stay readable through it.
+constexpr int MarkTintAlpha = 60;
 
 } // namespace
+
+const QColor LogPainter::MarkColor(0x3f, 0x51, 0xb5); // indigo: no severity uses it
 
 void LogPainter::paint(QPainter &painter, const View &view, QRect exposed,
                        const std::function<bool(const QTextBlock &)> &followsLoss)
@@ -38,6 +43,12 @@ void LogPainter::paint(QPainter &painter, const View &view, QRect exposed,
     for (QTextBlock block = view.firstVisible; block.isValid(); block = block.next()) {
         const QRectF area = layout->blockBoundingRect(block).translated(offset);
         if (block.isVisible() && area.bottom() >= exposed.top() && area.top() <= exposed.bottom()) {
+            if (view.tintMarked && block.blockFormat().boolProperty(LogText::MarkedProperty)) {
+                QColor tint = MarkColor;
+                tint.setAlpha(MarkTintAlpha);
+                painter.fillRect(area.toAlignedRect().adjusted(0, 0, view.viewportSize.width(), 0),
+                                 tint);
+            }
             QList<QTextLayout::FormatRange> selections;
             const int start = block.position();
             for (const QAbstractTextDocumentLayout::Selection &selection :

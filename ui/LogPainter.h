@@ -5,6 +5,7 @@
 #define HARKLINE_LOGPAINTER_H
 
 #include <QAbstractTextDocumentLayout>
+#include <QColor>
 #include <QFont>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -31,7 +32,11 @@ public:
         bool showCursor = true;
         int cursorWidth = 1;
         QFont font;
+        bool tintMarked = false; // the lines the user marked
     };
+
+    // A marked line: its colour in the margin, and the tint of its text where there is no margin.
+    static const QColor MarkColor;
 
     // 'followsLoss': whether the system dropped datagrams just before the line.
     static void paint(QPainter &painter, const View &view, QRect exposed,

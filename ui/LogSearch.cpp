@@ -77,7 +77,7 @@ void LogSearch::searchSlice()
     const QDeadlineTimer sliceEnd(SliceMs);
     while (!sliceEnd.hasExpired()) {
         const QTextBlock block = m_next.block();
-        const qsizetype at = matchIn(block);
+        const qsizetype at = block.isVisible() ? matchIn(block) : -1;
         if (at >= 0) {
             emit found(block.position() + int(at), int(m_needle.size()), m_wrapped);
             return;

@@ -14,7 +14,8 @@ class QTextDocument;
 
 // Looks for a text in a document line by line, in slices short enough to leave the event loop
 // free between them: a log of millions of lines is searched without freezing the window. Case is
-// ignored unless the text holds a capital letter. The search wraps around the document once.
+// ignored unless the text holds a capital letter. The search wraps around the document once, and
+// passes over lines that are hidden.
 // Where it goes on, and where it began, are cursors in the document, so lines that change or move
 // out between two slices do not mislead it.
 class LogSearch : public QObject

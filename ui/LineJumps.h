@@ -1,0 +1,42 @@
+// SPDX-FileCopyrightText: 2026 The Harkline developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#ifndef HARKLINE_LINEJUMPS_H
+#define HARKLINE_LINEJUMPS_H
+
+#include <QObject>
+
+#include <functional>
+
+class LineFilter;
+class LogBox;
+class LogModel;
+class QTextBlock;
+
+// Moving the caret to the lines that need a look, among the lines shown: the next problem (a
+// datagram of severity warning or more urgent, or the first line after datagrams the system
+// dropped), and the lines the user marked. Both go round the end of the log.
+class LineJumps : public QObject
+{
+    Q_OBJECT
+
+public:
+    LineJumps(LogBox *box, LogModel &model, const LineFilter &filter);
+
+    enum class Jump { None, Ahead, Wrapped };
+    Jump toProblem(bool backward);
+    Jump toMark(bool backward);
+    // Marks the caret's line, or unmarks it.
+    void toggleMark();
+    static bool isMarked(const QTextBlock &line);
+
+private:
+    bool isProblem(const QTextBlock &line) const;
+    Jump jump(bool backward, const std::function<bool(const QTextBlock &)> &wanted);
+
+    LogBox *m_box;
+    LogModel &m_model;
+    const LineFilter &m_filter;
+};
+
+#endif // HARKLINE_LINEJUMPS_H

@@ -1,0 +1,47 @@
+// SPDX-FileCopyrightText: 2026 The Harkline developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#ifndef HARKLINE_VIEWRULESCONTROLLER_H
+#define HARKLINE_VIEWRULESCONTROLLER_H
+
+#include "ViewRules.h"
+
+#include <QObject>
+
+class FindBar;
+class LineFilter;
+class LogBox;
+
+// What the user does to the view rules: the field over the top edge for the text rule (Escape
+// closes it and keeps the rule), a severity, a sender, and removing them all.
+class ViewRulesController : public QObject
+{
+    Q_OBJECT
+
+public:
+    ViewRulesController(LogBox *box, LineFilter *filter);
+
+    // Opens the field with the rule's text, to edit.
+    void openField();
+    bool isOpen() const;
+    // The field, once it was first opened: the box places it.
+    FindBar *bar() const { return m_bar; }
+    void setSeverity(int severity);
+    void addSender(const ViewRules::Sender &sender, bool showOnly);
+    void clear();
+
+signals:
+    // The field opened or closed.
+    void openChanged();
+    void rulesChanged();
+
+private:
+    void setText(const QString &text);
+    void applyRules();
+
+    LogBox *m_box;
+    LineFilter *m_filter;
+    FindBar *m_bar = nullptr;
+};
+
+#endif // HARKLINE_VIEWRULESCONTROLLER_H
