@@ -6,6 +6,8 @@
 // figure. Usage: harkline-bench [--runs N] [--quick]
 //                harkline-bench send PORT COUNT SIZE RATE   (the sender, run as its own process)
 
+#include "ArrivalCsv.h"
+#include "ArrivalJson.h"
 #include "Compression.h"
 #include "FRM_Harkline.h"
 #include "LineFilter.h"
@@ -933,6 +935,34 @@ void benchRules()
                 median(with) <= 1.2 * median(without));
 }
 
+// Saving the arrivals: JSON Lines, which reads each payload as syslog, against CSV.
+void benchExports()
+{
+    const int count = g_quick ? 200000 : 1000000;
+    std::printf("\n13. Saving %d arrivals of realistic syslog, median of %d runs\n", count, g_runs);
+    ArrivalRecord record;
+    for (int i = 0; i < count; ++i)
+        record.append(syslogLine(quint32(i)), benchArrival(quint32(i)));
+    const QTemporaryDir dir;
+    QList<double> csv, json;
+    for (int run = 0; run < g_runs; ++run) {
+        for (const bool asJson : { false, true }) {
+            QFile file(dir.filePath(asJson ? "arrivals.jsonl" : "arrivals.csv"));
+            if (!file.open(QIODevice::WriteOnly))
+                return;
+            QElapsedTimer timer;
+            timer.start();
+            asJson ? writeArrivalsJsonLines(record, file) : writeArrivalsCsv(record, file);
+            file.close();
+            (asJson ? json : csv) << double(timer.nsecsElapsed()) / 1e9;
+        }
+    }
+    std::printf("  CSV %.2f s, JSON Lines %.2f s\n", median(csv), median(json));
+    printTarget("JSON Lines against CSV",
+                QStringLiteral("%1x the time").arg(median(json) / median(csv), 0, 'f', 2), "<= 1x",
+                median(json) <= median(csv));
+}
+
 void benchFind()
 {
     const int lines = g_quick ? 200000 : 1000000;
@@ -1123,10 +1153,11 @@ int main(int argc, char *argv[])
                 sysconf(_SC_NPROCESSORS_ONLN), static_cast<long long>(BufferLimit::read()),
                 g_quick ? ", quick" : "");
     const QList<std::pair<QString, void (*)()>> benches = {
-        { "burst", benchBurst },   { "sustained", benchSustained }, { "flat", benchFlatCost },
-        { "memory", benchMemory }, { "latency", benchLatency },     { "startup", benchStartup },
-        { "cpu", benchCpu },       { "long", benchLongLines },      { "find", benchFind },
-        { "flood", benchFlood },   { "codecs", benchCodecs },       { "rules", benchRules },
+        { "burst", benchBurst },     { "sustained", benchSustained }, { "flat", benchFlatCost },
+        { "memory", benchMemory },   { "latency", benchLatency },     { "startup", benchStartup },
+        { "cpu", benchCpu },         { "long", benchLongLines },      { "find", benchFind },
+        { "flood", benchFlood },     { "codecs", benchCodecs },       { "rules", benchRules },
+        { "exports", benchExports },
     };
     for (const auto &[name, bench] : benches) {
         if (only.isEmpty() || only.contains(name))

@@ -3,18 +3,25 @@
 
 #include "ArrivalText.h"
 
+#include "TimeStamps.h"
+
 #include <QDateTime>
 #include <QLocale>
 
 namespace {
 
-QDateTime localTime(qint64 timeNs)
+// Floor, not truncation toward zero, so that a time before 1970 does not round up.
+qint64 floorMs(qint64 timeNs)
 {
-    // Floor, not truncation toward zero, so that a time before 1970 does not round up.
     qint64 ms = timeNs / 1'000'000;
     if (timeNs % 1'000'000 < 0)
         --ms;
-    return QDateTime::fromMSecsSinceEpoch(ms);
+    return ms;
+}
+
+QDateTime localTime(qint64 timeNs)
+{
+    return QDateTime::fromMSecsSinceEpoch(floorMs(timeNs));
 }
 
 QString offsetText(int seconds)
@@ -36,9 +43,13 @@ QString countText(quint64 n)
 
 QString isoLocalTime(qint64 timeNs)
 {
-    const QDateTime time = localTime(timeNs);
-    return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"))
-        + offsetText(time.offsetFromUtc());
+    const qint64 ms = floorMs(timeNs);
+    return rfc3339Text(ms, localOffsetSeconds(ms));
+}
+
+QString isoTime(const QDateTime &time)
+{
+    return rfc3339Text(time.toMSecsSinceEpoch(), time.offsetFromUtc());
 }
 
 QString marginTime(qint64 timeNs)
@@ -53,7 +64,15 @@ QString droppedBeforeText(quint64 dropped)
                               .arg(countText(dropped));
 }
 
-QString arrivalDetails(const ArrivalRecord::Entry &entry)
+QString hostAndProgram(const SyslogMessage &message)
+{
+    QString program = message.appName;
+    if (!message.procId.isEmpty())
+        program += QStringLiteral("[%1]").arg(message.procId);
+    return QStringList { message.hostname, program }.join(u' ').trimmed();
+}
+
+QString arrivalDetails(const ArrivalRecord::Entry &entry, const SyslogMessage *message)
 {
     const QDateTime time = localTime(entry.arrival.timeNs);
     QStringList lines;
@@ -66,6 +85,13 @@ QString arrivalDetails(const ArrivalRecord::Entry &entry)
     if (entry.priority) {
         lines << QStringLiteral("Syslog facility %1, severity %2")
                      .arg(entry.priority->facilityText(), entry.priority->severityText());
+    }
+    if (message && !message->hostname.isEmpty())
+        lines << QStringLiteral("Host %1").arg(message->hostname);
+    if (message && !message->appName.isEmpty()) {
+        lines << (message->procId.isEmpty() ? QStringLiteral("Program %1").arg(message->appName)
+                                            : QStringLiteral("Program %1, process %2")
+                                                  .arg(message->appName, message->procId));
     }
     if (entry.arrival.droppedBefore > 0)
         lines << droppedBeforeText(entry.arrival.droppedBefore);

@@ -5,7 +5,9 @@
 #define HARKLINE_ARRIVALTEXT_H
 
 #include "ArrivalRecord.h"
+#include "SyslogMessage.h"
 
+#include <QDateTime>
 #include <QString>
 
 // The texts that tell a user about an arrival, beside the log text (never in it).
@@ -15,12 +17,17 @@ QString countText(quint64 n);
 // ISO 8601 in local time, to the millisecond, with the offset from UTC:
 // "2026-12-07T16:27:25.123+01:00".
 QString isoLocalTime(qint64 timeNs);
+// The same for a time in its own offset from UTC.
+QString isoTime(const QDateTime &time);
 // "16:27:25.123", for the margin.
 QString marginTime(qint64 timeNs);
 // "1,234 datagrams dropped by the system before this one"
 QString droppedBeforeText(quint64 dropped);
-// Everything known about the datagram: when, from whom, its size, its syslog priority, what was
-// dropped before it; one item a line.
-QString arrivalDetails(const ArrivalRecord::Entry &entry);
+// The short form of what is known about the datagram, one item a line: when, from whom, its size,
+// its syslog priority, the host and program its message names ('message', when it was read),
+// what was dropped before it.
+QString arrivalDetails(const ArrivalRecord::Entry &entry, const SyslogMessage *message = nullptr);
+// "vm sshd[812]": the host and program a syslog message names, as far as it names them.
+QString hostAndProgram(const SyslogMessage &message);
 
 #endif // HARKLINE_ARRIVALTEXT_H

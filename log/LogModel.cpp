@@ -4,6 +4,7 @@
 #include "LogModel.h"
 
 #include "ArrivalCsv.h"
+#include "ArrivalJson.h"
 #include "ArrivalText.h"
 #include "SaveFile.h"
 
@@ -137,7 +138,12 @@ void LogModel::setLineFormat(const QTextBlock &line, const QTextBlockFormat &for
 QString LogModel::detailsOf(const QTextBlock &line) const
 {
     const std::optional<qint64> index = m_lines.of(line);
-    return index ? arrivalDetails(m_arrivals.at(*index)) : QString();
+    if (!index)
+        return {};
+    const ArrivalRecord::Entry entry = m_arrivals.at(*index);
+    const SyslogMessage message =
+        SyslogMessage::decode(m_arrivals.payload(*index), entry.arrival.timeNs);
+    return arrivalDetails(entry, &message);
 }
 
 bool LogModel::forEachPart(const std::function<bool(QStringView)> &take) const
@@ -175,8 +181,13 @@ bool LogModel::writeLog(const QString &path, bool utf8, QString *error) const
         error);
 }
 
-bool LogModel::writeArrivals(const QString &path, QString *error) const
+bool LogModel::writeArrivals(const QString &path, ArrivalFormat format, QString *error) const
 {
     return saveFile(
-        path, [this](QIODevice &file) { return writeArrivalsCsv(m_arrivals, file); }, error);
+        path,
+        [&](QIODevice &file) {
+            return format == ArrivalFormat::Csv ? writeArrivalsCsv(m_arrivals, file)
+                                                : writeArrivalsJsonLines(m_arrivals, file);
+        },
+        error);
 }

@@ -74,8 +74,9 @@ public:
 
     // Writes the log text, one byte per character as the datagrams carried it, or as UTF-8.
     bool writeLog(const QString &path, bool utf8, QString *error) const;
-    // Writes every datagram received as CSV.
-    bool writeArrivals(const QString &path, QString *error) const;
+    // Writes every datagram received, as CSV or as JSON Lines.
+    enum class ArrivalFormat { Csv, JsonLines };
+    bool writeArrivals(const QString &path, ArrivalFormat format, QString *error) const;
 
 private:
     struct Received

@@ -19,7 +19,10 @@ constexpr std::array<const char *, 8> SeverityNames {
     "emergency", "alert", "critical", "error", "warning", "notice", "informational", "debug",
 };
 
-constexpr int LargestPriority = 191;
+// The same as syslog's configuration and logger -p name them.
+constexpr std::array<const char *, 8> SeverityKeywords {
+    "emerg", "alert", "crit", "err", "warning", "notice", "info", "debug",
+};
 
 } // namespace
 
@@ -37,6 +40,16 @@ QString SyslogPriority::severityText() const
         .arg(severity());
 }
 
+QLatin1String SyslogPriority::facilityKeyword() const
+{
+    return QLatin1String(FacilityNames[std::size_t(facility())]);
+}
+
+QLatin1String SyslogPriority::severityKeyword() const
+{
+    return QLatin1String(SeverityKeywords[std::size_t(severity())]);
+}
+
 std::optional<SyslogPriority> SyslogPriority::of(QStringView payload)
 {
     // "<", one to three digits, ">"; no leading zero but in "<0>".
@@ -50,7 +63,7 @@ std::optional<SyslogPriority> SyslogPriority::of(QStringView payload)
     const qsizetype digits = i - 1;
     if (digits == 0 || i >= payload.size() || payload.at(i) != u'>')
         return std::nullopt;
-    if ((digits > 1 && payload.at(1) == u'0') || value > LargestPriority)
+    if ((digits > 1 && payload.at(1) == u'0') || value > Largest)
         return std::nullopt;
     return SyslogPriority { value };
 }

@@ -13,6 +13,8 @@
 // eight plus the severity, 0 to 191.
 struct SyslogPriority
 {
+    static constexpr int Largest = 191;
+
     int value = 0;
 
     int facility() const { return value / 8; }
@@ -21,6 +23,9 @@ struct SyslogPriority
     QString facilityText() const;
     // "critical (2)"
     QString severityText() const;
+    // As syslog's configuration and logger -p name them: "authpriv", "local7"; "crit", "warning".
+    QLatin1String facilityKeyword() const;
+    QLatin1String severityKeyword() const;
 
     // The priority the payload begins with, if it begins with one.
     static std::optional<SyslogPriority> of(QStringView payload);

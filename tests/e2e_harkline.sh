@@ -100,6 +100,32 @@ xdotool key ctrl+shift+a
 expected=$(printf '<13>hello from another process\r\nReception is OK on UDP port : %s\r\nX<11>an error\r\n<14>some news\r\n' "$port")
 wait_for 5 copy_log || fail "after F8 and typing, the log reads $(printf '%q' "$log")"
 
+step "Ctrl+I opens the datagram's details; its hex dump copies exactly"
+xdotool windowfocus --sync "$window"
+xdotool key ctrl+Home ctrl+i
+wait_for 5 find_dialog "Datagram Details" || fail "no details window"
+copy_dump() {
+    xdotool windowfocus --sync "$dialog"
+    xdotool key ctrl+a ctrl+c
+    sleep 0.2
+    dump=$(xclip -o -selection clipboard 2>/dev/null | head -n2)
+    [[ $dump == "$(printf '00000000  3c 31 33 3e 68 65 6c 6c  6f 20 66 72 6f 6d 20 61  <13>hello from a\n00000010  6e 6f 74 68 65 72 20 70  72 6f 63 65 73 73        nother process')" ]]
+}
+wait_for 5 copy_dump || fail "the hex dump reads $(printf '%q' "$dump")"
+
+step "Ctrl+Shift+S saves the arrivals as JSON Lines to a .jsonl name"
+save_through_dialog ctrl+shift+s "Save Arrivals" "$work/arrivals.jsonl"
+python3 - "$work/arrivals.jsonl" "$port" <<'PYTHON' || fail "the JSON Lines are not what was sent: $(cat "$work/arrivals.jsonl")"
+import json, sys
+rows = [json.loads(line) for line in open(sys.argv[1], encoding='utf-8')]
+assert [r['payload'] for r in rows] == ['<13>hello from another process',
+                                        'Reception is OK on UDP port : ' + sys.argv[2],
+                                        '<11>an error', '<14>some news'], rows
+assert rows[0]['syslog'] == {'facility': 'user', 'severity': 'notice'}, rows[0]
+assert 'syslog' not in rows[1], rows[1]
+assert all(r['sender'].startswith('127.0.0.1:') and r['bytes'] == len(r['payload']) for r in rows), rows
+PYTHON
+
 step "a second copy on the same port reports the failure and ends with a failure status"
 start_program second
 read -r pid2 window2 <<<"$second"

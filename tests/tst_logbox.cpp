@@ -24,9 +24,11 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -143,6 +145,7 @@ private slots:
     void senderRulesFromTheContextMenu();
     void jumpsToProblemsAndMarks();
     void highlightsColourEveryOccurrence();
+    void detailsFollowTheCaret();
     void saveAsksBeforeUtf8();
     void saveFailuresAreReported();
 };
@@ -760,6 +763,48 @@ void tst_LogBox::highlightsColourEveryOccurrence()
     QVERIFY(highlights.first().format.background() != highlights.last().format.background());
     actionNamed(box.log, "Remove Highlights")->trigger();
     QVERIFY(box.log.extraSelections().isEmpty());
+}
+
+void tst_LogBox::detailsFollowTheCaret()
+{
+    LogBox log;
+    log.resize(335, 101);
+    showActive(log);
+    log.appendLine("<165>1 2003-10-11T22:14:15.003Z mymachine evntslog - ID47 "
+                   "[exampleSDID@32473 iut=\"3\" eventSource=\"Application\"] An event",
+                   arrivalFrom("192.0.2.1", 514, 1));
+    log.appendLine(QString::fromLatin1("bytes\x01\xff", 7), arrivalFrom("2001:db8::2", 9, 2, 4));
+    log.insertPending();
+    log.moveCursor(QTextCursor::Start);
+    QTest::keyClick(&log, Qt::Key_I, Qt::ControlModifier);
+    auto *details = log.findChild<QWidget *>("datagramDetails");
+    QVERIFY(details && details->isVisible());
+    const auto fields = [&] { return details->findChild<QLabel *>("datagramFields")->text(); };
+    const auto dump = [&] {
+        return details->findChild<QPlainTextEdit *>("hexDump")->toPlainText();
+    };
+    auto *table = details->findChild<QTableWidget *>("structuredData");
+    QVERIFY2(fields().contains("mymachine") && fields().contains("ID47"), qPrintable(fields()));
+    QCOMPARE(table->rowCount(), 2);
+    QCOMPARE(table->item(1, 1)->text(), QStringLiteral("eventSource"));
+    QCOMPARE(table->item(1, 2)->text(), QStringLiteral("Application"));
+    QVERIFY(dump().startsWith("00000000  3c 31 36 35 3e 31 20 32"));
+
+    // The caret moves to the next line: the window shows its datagram.
+    log.setFocus();
+    QTest::keyClick(&log, Qt::Key_Down);
+    QVERIFY2(fields().contains("[2001:db8::2]:9") && fields().contains("4 datagrams dropped"),
+             qPrintable(fields()));
+    QVERIFY(!table->isVisible());
+    // Nine bytes missing from the row, and the gap in its middle.
+    QCOMPARE(dump(),
+             "00000000  62 79 74 65 73 01 ff" + QString(9 * 3 + 1 + 2, u' ') + "bytes"
+                 + QChar(0x2401) + QChar(0xFF) + "\n");
+    // A typed line came in no datagram.
+    log.moveCursor(QTextCursor::End);
+    QTest::keyClicks(&log, "typed");
+    QVERIFY(fields().contains("typed"));
+    QCOMPARE(dump(), QString());
 }
 
 void tst_LogBox::saveAsksBeforeUtf8()

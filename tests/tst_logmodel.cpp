@@ -5,8 +5,10 @@
 // and stay compact, lines keep their datagrams past 2^31 of them, the first line of a datagram is
 // found, the document stays within its limit, and writes that fail say so.
 
+#include "HexDump.h"
 #include "LineArrivals.h"
 #include "LogModel.h"
+#include "SyslogMessage.h"
 #include "ViewRules.h"
 
 #include "LogSamples.h"
@@ -67,6 +69,62 @@ void appendDatagrams(LogModel &model, const QStringList &payloads)
     model.appendLines(text, lineArrivals);
 }
 
+// The messages of real senders in tests/data, by name.
+QHash<QString, QByteArray> senderMessages()
+{
+    QHash<QString, QByteArray> messages;
+    QFile file(QFINDTESTDATA("data/syslog-senders.txt"));
+    if (!file.open(QIODevice::ReadOnly))
+        return messages;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        if (line.isEmpty() || line.startsWith('#'))
+            continue;
+        const QByteArray escaped = line.mid(line.indexOf('\t') + 1);
+        QByteArray bytes;
+        for (qsizetype i = 0; i < escaped.size(); ++i) {
+            if (escaped.at(i) == '\\' && escaped.mid(i + 1, 1) == "x") {
+                bytes += char(escaped.mid(i + 2, 2).toInt(nullptr, 16));
+                i += 3;
+            } else if (escaped.at(i) == '\\') {
+                bytes += escaped.at(++i);
+            } else {
+                bytes += escaped.at(i);
+            }
+        }
+        messages.insert(QString::fromLatin1(line.left(line.indexOf('\t'))), bytes);
+    }
+    return messages;
+}
+
+// The fields of a decoded message in one line: "format|host|app|procid|msgid|sd|message".
+QString fieldsOf(const SyslogMessage &message)
+{
+    QStringList elements;
+    for (const SyslogMessage::Element &element : message.structuredData) {
+        QStringList parameters;
+        for (const SyslogMessage::Parameter &parameter : element.parameters)
+            parameters << parameter.name + '=' + parameter.value;
+        elements << element.id + ':' + parameters.join(u',');
+    }
+    QString text = message.message;
+    text.replace(QChar(0), QStringLiteral("\\0")); // visible
+    return QStringList { message.formatName(),
+                         message.hostname,
+                         message.appName,
+                         message.procId,
+                         message.msgId,
+                         elements.join(u' '),
+                         text }
+        .join(u'|');
+}
+
+// Nanoseconds since the epoch of a local time.
+qint64 localNs(int year, int month, int day, int hour, int minute, int second)
+{
+    return QDateTime(QDate(year, month, day), QTime(hour, minute, second)).toMSecsSinceEpoch()
+        * 1'000'000;
+}
+
 } // namespace
 
 class tst_LogModel : public QObject
@@ -78,6 +136,7 @@ private slots:
     void archiveGivesBackExactly();
     void archiveIsCompact();
     void arrivalsReadBackByACsvReader();
+    void arrivalsReadBackAsJsonLines();
     void arrivalsAreKeptCompact();
     void linesKeepTheirDatagramPast2To31();
     void firstLineOfADatagram_data();
@@ -88,6 +147,14 @@ private slots:
     void failedWritesSaySo();
     void viewRulesDecideWhatShows_data();
     void viewRulesDecideWhatShows();
+    void syslogAsSendersWriteIt_data();
+    void syslogAsSendersWriteIt();
+    void syslogThatDoesNotRead_data();
+    void syslogThatDoesNotRead();
+    void hexDumpShowsEveryByte_data();
+    void hexDumpShowsEveryByte();
+    void senderClockAgainstArrival_data();
+    void senderClockAgainstArrival();
 };
 
 void tst_LogModel::archiveGivesBackExactly_data()
@@ -173,7 +240,7 @@ void tst_LogModel::arrivalsReadBackByACsvReader()
     QTemporaryDir dir;
     const QString csv = dir.filePath("arrivals.csv");
     QString error;
-    QVERIFY2(model.writeArrivals(csv, &error), qPrintable(error));
+    QVERIFY2(model.writeArrivals(csv, LogModel::ArrivalFormat::Csv, &error), qPrintable(error));
 
     // Each row back as: time, sender, bytes, dropped, and the payload as Latin-1 in hex.
     QProcess reader;
@@ -205,6 +272,82 @@ void tst_LogModel::arrivalsReadBackByACsvReader()
     QCOMPARE(rows.at(0).split(' ').value(1), QByteArray("[2001:db8::1]:40000"));
     QCOMPARE(rows.at(1).split(' ').value(1), QByteArray("192.0.2.7:514"));
     QCOMPARE(rows.at(1501).split(' ').value(3), QByteArray("7"));
+}
+
+void tst_LogModel::arrivalsReadBackAsJsonLines()
+{
+    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+    if (python.isEmpty())
+        QSKIP("needs python3, whose json module is the reader");
+    QByteArray everyByte;
+    for (int b = 0; b < 256; ++b)
+        everyByte.append(char(b));
+    const QHash<QString, QByteArray> senders = senderMessages();
+    const QList<std::pair<QByteArray, Arrival>> sent = {
+        { everyByte, arrivalFrom("192.0.2.7", 514, 1'000'000'000) },
+        { QByteArray("nul\0\"quoted\"\\", 13), arrivalFrom("2001:db8::1", 40000, 2, 5) },
+        { senders.value("logger-rfc5424-sd"), arrivalFrom("192.0.2.7", 514, 3) },
+        { senders.value("rfc5424-bom"), arrivalFrom("192.0.2.7", 514, 4) },
+        { senders.value("cisco-ios"), arrivalFrom("192.0.2.8", 514, 5) },
+        { QByteArray("<14>just words"), arrivalFrom("192.0.2.7", 514, 6) },
+        { QByteArray("no priority"), arrivalFrom("192.0.2.7", 514, 7) },
+    };
+    QTextDocument document;
+    LogModel model(&document);
+    for (const auto &[payload, arrival] : sent)
+        model.arrivals().append(QString::fromLatin1(payload), arrival);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("arrivals.jsonl");
+    QString error;
+    QVERIFY2(model.writeArrivals(path, LogModel::ArrivalFormat::JsonLines, &error),
+             qPrintable(error));
+
+    // Each line back through Python's json, as the facts a test can compare.
+    QProcess reader;
+    reader.start(
+        python,
+        { "-c",
+          "import json, sys\n"
+          "for line in open(sys.argv[1], encoding='utf-8'):\n"
+          "    o = json.loads(line)\n"
+          "    s = o.get('syslog', {})\n"
+          "    sd = ';'.join(k + ':' + ','.join(n + '=' + v for n, v in p.items())\n"
+          "                  for k, p in s.get('structured_data', {}).items())\n"
+          "    print(o['time'], o['sender'], o['bytes'], o['dropped_before'],\n"
+          "          o['payload'].encode('latin-1').hex(), s.get('format', '-'),\n"
+          "          s.get('facility', '-'), s.get('severity', '-'), s.get('hostname', '-'),\n"
+          "          s.get('app', '-'), s.get('msgid', '-'), sd.encode().hex() or '-',\n"
+          "          s.get('msg', '').encode().hex() or '-', all(v != '' for v in s.values()))\n",
+          path });
+    QVERIFY(reader.waitForFinished(30000));
+    QVERIFY2(reader.exitCode() == 0, reader.readAllStandardError().constData());
+    const QList<QByteArray> rows = reader.readAllStandardOutput().trimmed().split('\n');
+    QCOMPARE(rows.size(), sent.size());
+    const QRegularExpression isoTime(
+        QStringLiteral(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d$)"));
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const QList<QByteArray> fields = rows.at(i).split(' ');
+        const auto &[payload, arrival] = sent.at(i);
+        QVERIFY2(isoTime.match(QString::fromLatin1(fields.value(0))).hasMatch(), fields.value(0));
+        QCOMPARE(QString::fromLatin1(fields.value(1)), arrival.senderText());
+        QCOMPARE(fields.value(2).toInt(), payload.size());
+        QCOMPARE(fields.value(3).toUInt(), arrival.droppedBefore);
+        QCOMPARE(QByteArray::fromHex(fields.value(4)), payload);
+        QCOMPARE(fields.value(13), QByteArray("True")); // what a message lacks is left out
+    }
+    const auto syslog = [&](int row) { return rows.at(row).split(' ').mid(5, 6).join(' '); };
+    QCOMPARE(syslog(0), QByteArray("- - - - - -"));
+    QCOMPARE(syslog(2), QByteArray("rfc5424 local3 err vm deploy DEPLOY"));
+    QCOMPARE(QByteArray::fromHex(rows.at(2).split(' ').value(11)),
+             QByteArray("timeQuality:tzKnown=1,isSynced=0;release@32473:version=2.4.1,"
+                        "note=quote \" and ] and \\;origin:ip=192.0.2.10"));
+    // After a BOM the message is UTF-8, the BOM left out.
+    QCOMPARE(QByteArray::fromHex(rows.at(3).split(' ').value(12)),
+             QByteArray("'su root' failed for lonvick on /dev/pts/8"));
+    QCOMPARE(syslog(4), QByteArray("rfc3164 local7 notice - LINK UPDOWN"));
+    // A priority and nothing else that reads: the facility and severity still.
+    QCOMPARE(syslog(5), QByteArray("- user info - - -"));
+    QCOMPARE(syslog(6), QByteArray("- - - - - -"));
 }
 
 void tst_LogModel::arrivalsAreKeptCompact()
@@ -380,15 +523,20 @@ void tst_LogModel::failedWritesSaySo()
         setrlimit(RLIMIT_FSIZE, &small);
     }
     QString logError;
-    QString arrivalsError;
+    QString csvError;
+    QString jsonError;
     const bool logWritten = model.writeLog(path, false, &logError);
-    const bool arrivalsWritten = model.writeArrivals(path, &arrivalsError);
+    const bool csvWritten = model.writeArrivals(path, LogModel::ArrivalFormat::Csv, &csvError);
+    const bool jsonWritten =
+        model.writeArrivals(path, LogModel::ArrivalFormat::JsonLines, &jsonError);
     setrlimit(RLIMIT_FSIZE, &unlimited);
 
     QVERIFY(!logWritten);
-    QVERIFY(!arrivalsWritten);
+    QVERIFY(!csvWritten);
+    QVERIFY(!jsonWritten);
     QVERIFY(!logError.isEmpty());
-    QVERIFY(!arrivalsError.isEmpty());
+    QVERIFY(!csvError.isEmpty());
+    QVERIFY(!jsonError.isEmpty());
     if (where.isEmpty()) {
         QFile old(path);
         QVERIFY(old.open(QIODevice::ReadOnly));
@@ -491,6 +639,184 @@ void tst_LogModel::viewRulesDecideWhatShows()
     rules.clear();
     QVERIFY(rules.isEmpty());
     QVERIFY(rules.shows(entry, texts));
+}
+
+void tst_LogModel::syslogAsSendersWriteIt_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("fields");
+    QTest::addColumn<QString>("timestamp"); // as RFC 3339 in UTC, or empty
+    QTest::addColumn<int>("priority");
+
+    const auto row = [](const char *name, const char *fields, const char *timestamp, int pri) {
+        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromUtf8(fields)
+                            << QString::fromLatin1(timestamp) << pri;
+    };
+    row("logger-rfc3164", "rfc3164|vm|backup|4242|||backup of /home finished in 12 s", "", 28);
+    row("logger-rfc3164-notag", "rfc3164|vm|root||||a message with [brackets] in it", "", 13);
+    row("logger-rfc5424-sd",
+        "rfc5424|vm|deploy||DEPLOY|timeQuality:tzKnown=1,isSynced=0 "
+        "release@32473:version=2.4.1,note=quote \" and ] and \\ origin:ip=192.0.2.10|"
+        "rollout failed on 3 of 12 hosts",
+        "2026-12-08T19:45:39.267Z", 155);
+    row("logger-rfc5424-plain", "rfc5424|vm|root||||session opened", "2026-12-08T19:45:39.269Z",
+        38);
+    row("python-sysloghandler", "rfc3164||worker|77|||job 17 failed: timeout\\0", "", 131);
+    row("rsyslog-traditional",
+        "rfc3164|vm|sshd|812|||Accepted publickey for admin from 192.0.2.7 port 50422 ssh2", "",
+        30);
+    row("rsyslog-protocol23", "rfc5424|vm|sshd|812|||Accepted publickey for admin",
+        "2026-12-08T18:45:39.123Z", 30);
+    row("rsyslog-high-precision", "rfc3164|vm|sshd|812|||Accepted publickey for admin",
+        "2026-12-08T18:45:39.123Z", 30);
+    row("rfc5424-bom",
+        "rfc5424|mymachine.example.com|su||ID47||'su root' failed for lonvick on /dev/pts/8",
+        "2003-10-11T22:14:15.003Z", 34);
+    row("rfc5424-offset", "rfc5424|192.0.2.1|myproc|8710|||%% It's time to make the do-nuts.",
+        "2003-08-24T12:14:15.000Z", 165);
+    row("rfc5424-two-elements",
+        "rfc5424|mymachine.example.com|evntslog||ID47|exampleSDID@32473:iut=3,"
+        "eventSource=Application,eventID=1011 examplePriority@32473:class=high|",
+        "2003-10-11T22:14:15.003Z", 165);
+    row("rfc3164-example", "rfc3164|mymachine|su||||'su root' failed for lonvick on /dev/pts/8", "",
+        34);
+    row("rfc3164-no-tag", "rfc3164|10.0.0.99|||||Use the BFG!", "", 13);
+    row("cisco-ios", "rfc3164||LINK||UPDOWN||Interface FastEthernet0/1, changed state to up", "",
+        189);
+    row("cisco-ios-host-year",
+        "rfc3164|router1|SYS||CONFIG_I||Configured from console by vty0 (10.0.0.5)", "", 187);
+    row("junos", "rfc3164|fw1|mgd|1234|||UI_COMMIT: User 'admin' requested 'commit' operation", "",
+        28);
+    row("octet-counted", "rfc5424|host|app||ID47||a counted one", "2003-10-11T22:14:15.003Z", 165);
+}
+
+void tst_LogModel::syslogAsSendersWriteIt()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, fields);
+    QFETCH(QString, timestamp);
+    QFETCH(int, priority);
+    const QByteArray payload = senderMessages().value(name);
+    QVERIFY2(!payload.isEmpty(), qPrintable("no message " + name + " in tests/data"));
+    const SyslogMessage message = SyslogMessage::decode(payload, localNs(2026, 12, 8, 19, 45, 40));
+    QCOMPARE(fieldsOf(message), fields);
+    QVERIFY2(message.problem.isEmpty(), qPrintable(message.problem));
+    QCOMPARE(message.priority.value_or(SyslogPriority { -1 }).value, priority);
+    if (!timestamp.isEmpty()) {
+        QVERIFY(message.timestamp);
+        QCOMPARE(message.timestamp->toUTC().toString(Qt::ISODateWithMs), timestamp);
+    }
+    // The message is the end of the payload, as it came.
+    QVERIFY(message.messageOffset < 0 || message.messageOffset <= payload.size());
+    QCOMPARE(message.hasBom, name == "rfc5424-bom");
+}
+
+void tst_LogModel::syslogThatDoesNotRead_data()
+{
+    QTest::addColumn<QByteArray>("payload");
+    QTest::addColumn<QString>("fields");
+    QTest::addColumn<int>("priority"); // -1: none
+    QTest::addColumn<QString>("problem");
+
+    QTest::newRow("plain text") << QByteArray("hello") << "||||||" << -1 << "";
+    QTest::newRow("a lone <") << QByteArray("<") << "||||||" << -1 << "priority";
+    QTest::newRow("a priority over 191")
+        << QByteArray("<192>Dec  8 10:00:00 h a: m") << "||||||" << -1 << "over 191";
+    QTest::newRow("a priority with a leading zero")
+        << QByteArray("<013>x") << "||||||" << -1 << "priority";
+    QTest::newRow("a version, then no time") << QByteArray("<14>1 yesterday host app - - - m")
+                                             << "||||||" << 14 << "neither a time stamp";
+    QTest::newRow("a priority and nothing that reads")
+        << QByteArray("<14>just words") << "||||||" << 14 << "neither a time stamp";
+    QTest::newRow("Python's handler without a name")
+        << senderMessages().value("python-sysloghandler-noident") << "||||||" << 14
+        << "neither a time stamp";
+    QTest::newRow("a version, then a time that is none")
+        << QByteArray("<14>1 2026-13-40T10:00:00Z host app - - - m") << "rfc5424||||||" << 14
+        << "RFC 3339";
+    QTest::newRow("a truncated element") << QByteArray("<14>1 - host app - - [id a=\"open")
+                                         << "rfc5424|host|app|||id:|" << 14 << "no closing quote";
+    QTest::newRow("an element without its ]") << QByteArray("<14>1 - host app - - [id a=\"1\"")
+                                              << "rfc5424|host|app|||id:a=1|" << 14 << "closing ]";
+    QTest::newRow("other escapes are kept") << QByteArray("<14>1 - h a - - [id p=\"a\\nb\"] m")
+                                            << "rfc5424|h|a|||id:p=a\\nb|m" << 14 << "";
+    QTest::newRow("a field too long") << QByteArray("<14>1 - h ") + QByteArray(49, 'a') + " - - - m"
+                                      << "rfc5424|h|||||" << 14 << "application name";
+    QTest::newRow("no space before the message")
+        << QByteArray("<14>1 - h a - - [id]m") << "rfc5424|h|a|||id:|" << 14 << "no space";
+    QTest::newRow("only the header")
+        << QByteArray("<14>1 - - - - - -") << "rfc5424||||||" << 14 << "";
+}
+
+void tst_LogModel::syslogThatDoesNotRead()
+{
+    QFETCH(QByteArray, payload);
+    QFETCH(QString, fields);
+    QFETCH(int, priority);
+    QFETCH(QString, problem);
+    const SyslogMessage message = SyslogMessage::decode(payload, 0);
+    QCOMPARE(fieldsOf(message), fields);
+    QCOMPARE(message.priority.value_or(SyslogPriority { -1 }).value, priority);
+    if (problem.isEmpty())
+        QVERIFY2(message.problem.isEmpty(), qPrintable(message.problem));
+    else
+        QVERIFY2(message.problem.contains(problem), qPrintable(message.problem));
+}
+
+void tst_LogModel::hexDumpShowsEveryByte_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("dump");
+    QTest::newRow("nothing") << QByteArray() << "";
+    QTest::newRow("control bytes as pictures")
+        << QByteArray("<13>hi\r\n\0\x7f", 10)
+        << QString("00000000  3c 31 33 3e 68 69 0d 0a  00 7f                    <13>hi")
+            + QChar(0x240D) + QChar(0x240A) + QChar(0x2400) + QChar(0x2421) + "\n";
+    QTest::newRow("a second row, and bytes above 127")
+        << QByteArray("0123456789abcdef\x80\xa0\xe9\xff")
+        << QString("00000000  30 31 32 33 34 35 36 37  38 39 61 62 63 64 65 66  0123456789abcdef\n"
+                   "00000010  80 a0 e9 ff                                       ")
+            + QChar(0xB7) + QChar(0xB7) + QChar(0xE9) + QChar(0xFF) + "\n";
+}
+
+void tst_LogModel::hexDumpShowsEveryByte()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, dump);
+    QCOMPARE(hexDump(bytes), dump);
+}
+
+void tst_LogModel::senderClockAgainstArrival_data()
+{
+    QTest::addColumn<QByteArray>("payload");
+    QTest::addColumn<qint64>("arrivalNs");
+    QTest::addColumn<QString>("said");
+
+    const qint64 arrival = localNs(2026, 12, 8, 19, 45, 40);
+    QTest::newRow("behind") << QByteArray("<14>Dec  8 19:42:28 h a: m") << arrival
+                            << "sender's clock 3 min 12 s behind";
+    QTest::newRow("ahead") << QByteArray("<14>Dec  8 21:45:50 h a: m") << arrival
+                           << "sender's clock 2 h 10 s ahead";
+    QTest::newRow("in step") << QByteArray("<14>Dec  8 19:45:40 h a: m") << arrival
+                             << "sender's clock in step";
+    // No year: the one nearest the arrival, last year's December for a January arrival.
+    QTest::newRow("across the new year")
+        << QByteArray("<14>Dec 31 23:59:50 h a: m") << localNs(2027, 1, 1, 0, 0, 5)
+        << "sender's clock 15 s behind";
+    QTest::newRow("an offset")
+        << QByteArray("<14>1 2026-12-08T12:00:00Z h a - - - m")
+        << qint64(QDateTime(QDate(2026, 12, 8), QTime(12, 0, 3), Qt::UTC).toMSecsSinceEpoch()
+                  * 1'000'000)
+        << "sender's clock 3 s behind";
+    QTest::newRow("no time") << QByteArray("<14>1 - h a - - - m") << arrival << "";
+}
+
+void tst_LogModel::senderClockAgainstArrival()
+{
+    QFETCH(QByteArray, payload);
+    QFETCH(qint64, arrivalNs);
+    QFETCH(QString, said);
+    QCOMPARE(clockDifferenceText(SyslogMessage::decode(payload, arrivalNs), arrivalNs), said);
 }
 
 QTEST_MAIN(tst_LogModel)

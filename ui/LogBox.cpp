@@ -3,6 +3,7 @@
 
 #include "LogBox.h"
 
+#include "DatagramDetails.h"
 #include "FindBar.h"
 #include "FindController.h"
 #include "Highlights.h"
@@ -109,6 +110,11 @@ LogBox::LogBox(QWidget *parent)
     connect(m_notices, &LogNotices::showingClicked, m_rules, &ViewRulesController::clear);
     connect(m_highlights, &Highlights::changed, this, &LogBox::updateExtraSelections);
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, &LogBox::keepCaretShown);
+    connect(this, &QPlainTextEdit::cursorPositionChanged, this, &LogBox::updateDetails);
+    connect(m_margin, &LogMargin::lineDoubleClicked, this, [this](const QTextBlock &line) {
+        setTextCursor(QTextCursor(line));
+        showDetails();
+    });
     createActions();
 
     connect(m_find, &FindController::openChanged, this, &LogBox::updateNotices);
@@ -140,6 +146,8 @@ void LogBox::createActions()
                                   [this] { setMarginShown(!isMarginShown()); });
     m_marginAction->setCheckable(true);
     m_menuActions << m_marginAction;
+    m_menuActions << addBoxAction(tr("Datagram Deta&ils..."), QKeySequence(Qt::CTRL | Qt::Key_I),
+                                  [this] { showDetails(); });
     m_menuActions << addBoxAction(tr("&Find..."), QKeySequence::Find, [this] { m_find->open(); });
     addBoxAction(tr("Find Next"), QKeySequence(Qt::Key_F3), [this] { m_find->findNext(); });
     addBoxAction(tr("Find Previous"), QKeySequence(Qt::SHIFT | Qt::Key_F3),
@@ -148,7 +156,7 @@ void LogBox::createActions()
         insertPending();
         m_saver->saveLog();
     });
-    m_menuActions << addBoxAction(tr("Save A&rrivals as CSV..."),
+    m_menuActions << addBoxAction(tr("Save A&rrivals..."),
                                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
                                   [this] { m_saver->saveArrivals(); });
     m_menuActions << addBoxAction(tr("C&lear Log"), QKeySequence(), [this] { clearLog(); });
@@ -204,6 +212,30 @@ void LogBox::createActions()
                                   [this] { sayJump(int(m_jumps->toMark(false)), tr("mark")); });
     m_viewActions << addBoxAction(tr("Previous Mark"), QKeySequence(Qt::SHIFT | Qt::Key_F2),
                                   [this] { sayJump(int(m_jumps->toMark(true)), tr("mark")); });
+}
+
+// The details of the caret line's datagram, in a window that follows the caret while it is open.
+void LogBox::showDetails()
+{
+    insertPending();
+    if (!m_details)
+        m_details = new DatagramDetails(this);
+    m_details->show();
+    updateDetails();
+    m_details->raise();
+    m_details->activateWindow();
+    m_details->setFocus(); // the dump, to select and copy from
+}
+
+void LogBox::updateDetails()
+{
+    if (!m_details || !m_details->isVisible())
+        return;
+    const std::optional<qint64> index = m_model.lines().of(textCursor().block());
+    if (index)
+        m_details->showDatagram(m_model.arrivals().at(*index), m_model.arrivals().payload(*index));
+    else
+        m_details->showNone();
 }
 
 // Where the find field shows its status, or else for a moment at the top right.

@@ -11,6 +11,7 @@
 
 #include <functional>
 
+class DatagramDetails;
 class FindController;
 class Highlights;
 class LineFilter;
@@ -94,6 +95,8 @@ private:
     bool wouldJoinHiddenLine(const QKeyEvent *event) const;
     void keepCaretShown();
     void sayJump(int jump, const QString &what);
+    void showDetails();
+    void updateDetails();
     bool isFollowing() const;
     void followTail();
     void showFirstUnseenDrop();
@@ -110,6 +113,7 @@ private:
     ViewRulesController *m_rules;
     Highlights *m_highlights;
     LineJumps *m_jumps;
+    DatagramDetails *m_details = nullptr; // made when first asked for
     QAction *m_marginAction = nullptr;
     QAction *m_senderColoursAction = nullptr;
     QAction *m_highlightAction = nullptr;

@@ -11,6 +11,7 @@
 #include "LogPainter.h"
 
 #include <QHelpEvent>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QToolTip>
@@ -138,7 +139,12 @@ void LogMargin::paintEvent(QPaintEvent *event)
         painter.setPen(palette().color(QPalette::Text));
         painter.drawText(line.adjusted(TimeLeft, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
                          marginTime(entry.arrival.timeNs));
-        const QString sender = entry.arrival.senderText();
+        // The host and program the message names, after the sender.
+        const QString named = hostAndProgram(
+            SyslogMessage::decode(m_model.arrivals().payload(*index), entry.arrival.timeNs));
+        const QString sender = named.isEmpty()
+            ? entry.arrival.senderText()
+            : QStringLiteral("%1  %2").arg(entry.arrival.senderText(), named);
         widest = std::max(widest, metrics.horizontalAdvance(sender));
         painter.drawText(line.adjusted(senderLeft, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
                          metrics.elidedText(sender, Qt::ElideMiddle, senderRoom));
@@ -148,6 +154,13 @@ void LogMargin::paintEvent(QPaintEvent *event)
         m_senderWidth = widest;
         emit preferredWidthChanged();
     }
+}
+
+void LogMargin::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    const QTextBlock line = m_box->lineAt(int(event->position().y()));
+    if (line.isValid())
+        emit lineDoubleClicked(line);
 }
 
 bool LogMargin::event(QEvent *event)

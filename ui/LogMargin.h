@@ -4,6 +4,7 @@
 #ifndef HARKLINE_LOGMARGIN_H
 #define HARKLINE_LOGMARGIN_H
 
+#include <QTextBlock>
 #include <QWidget>
 
 class LineFilter;
@@ -37,10 +38,12 @@ public:
 signals:
     // A sender wider than any before needs a wider margin.
     void preferredWidthChanged();
+    void lineDoubleClicked(const QTextBlock &line);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     bool event(QEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
     QFont marginFont() const;

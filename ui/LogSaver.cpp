@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -33,10 +34,11 @@ LogSaver::LogSaver(QWidget *box, const LogModel &model)
     , m_model(model)
 { }
 
-QString LogSaver::askPath(const QString &title, const QString &pattern, const QString &filter)
+QString LogSaver::askPath(const QString &title, const QString &pattern, const QString &filter,
+                          QString *chosenFilter)
 {
     const QString name = QDir::home().filePath(QDateTime::currentDateTime().toString(pattern));
-    return QFileDialog::getSaveFileName(m_box, title, name, filter);
+    return QFileDialog::getSaveFileName(m_box, title, name, filter, chosenFilter);
 }
 
 bool LogSaver::write(const QString &title, const QString &path,
@@ -99,15 +101,29 @@ bool LogSaver::agreeToUtf8(QChar wide)
 
 void LogSaver::saveArrivals()
 {
-    const QString path =
+    const QString jsonLines = tr("JSON Lines (*.jsonl *.ndjson)");
+    QString chosenFilter;
+    QString path =
         askPath(tr("Save Arrivals"), QStringLiteral("'harkline-arrivals-'yyyyMMdd-HHmmss'.csv'"),
-                tr("CSV files (*.csv);;All files (*)"));
-    if (!path.isEmpty())
-        saveArrivalsTo(path);
+                tr("CSV files (*.csv);;%1;;All files (*)").arg(jsonLines), &chosenFilter);
+    if (path.isEmpty())
+        return;
+    // A name with no ending takes the one of the file type chosen.
+    if (chosenFilter == jsonLines && QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".jsonl");
+    saveArrivalsTo(path);
+}
+
+bool LogSaver::isJsonLines(const QString &path)
+{
+    return path.endsWith(QStringLiteral(".jsonl"), Qt::CaseInsensitive)
+        || path.endsWith(QStringLiteral(".ndjson"), Qt::CaseInsensitive);
 }
 
 bool LogSaver::saveArrivalsTo(const QString &path)
 {
+    const LogModel::ArrivalFormat format =
+        isJsonLines(path) ? LogModel::ArrivalFormat::JsonLines : LogModel::ArrivalFormat::Csv;
     return write(tr("Save Arrivals"), path,
-                 [&](QString *error) { return m_model.writeArrivals(path, error); });
+                 [&](QString *error) { return m_model.writeArrivals(path, format, error); });
 }

@@ -20,13 +20,16 @@ public:
 
     void saveLog();
     void saveArrivals();
-    // The same, once the path is chosen. False when nothing was written.
+    // The same, once the path is chosen. False when nothing was written. The arrivals are
+    // written as JSON Lines to a name ending in .jsonl or .ndjson, as CSV to any other.
     bool saveLogTo(const QString &path);
     bool saveArrivalsTo(const QString &path);
+    static bool isJsonLines(const QString &path);
 
 private:
     // Asks where to save, offering a name made from 'pattern' (a QDateTime format).
-    QString askPath(const QString &title, const QString &pattern, const QString &filter);
+    QString askPath(const QString &title, const QString &pattern, const QString &filter,
+                    QString *chosenFilter = nullptr);
     // Writes with a busy cursor, and says so when it cannot.
     bool write(const QString &title, const QString &path,
                const std::function<bool(QString *error)> &write);

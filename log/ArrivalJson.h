@@ -1,0 +1,29 @@
+// SPDX-FileCopyrightText: 2026 The Harkline developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#ifndef HARKLINE_ARRIVALJSON_H
+#define HARKLINE_ARRIVALJSON_H
+
+#include "ArrivalRecord.h"
+
+#include <QByteArrayView>
+#include <QString>
+
+class QIODevice;
+
+// Arrivals as JSON Lines, one object a datagram, for the tools logs go to next:
+// {"time":"2026-12-08T19:45:39.123+01:00","sender":"192.0.2.7:514","bytes":42,
+//  "dropped_before":0,"payload":"...","syslog":{...}}
+// The payload is a JSON string of one character per byte, U+0000 to U+00FF: encoded as Latin-1 it
+// gives the exact bytes back. "syslog" is there when the payload begins with a priority: "format"
+// ("rfc5424", "rfc3164") when the rest reads, "facility" and "severity" as syslog's configuration
+// names them, and each of "timestamp", "hostname", "app", "procid", "msgid", "structured_data"
+// (element id to parameter to value) and "msg" that the message carries; "msg" is UTF-8 after a
+// BOM, otherwise one character per byte like the payload.
+
+// One datagram's line, without its line end.
+QString arrivalJson(const ArrivalRecord::Entry &entry, QByteArrayView payload);
+// Every datagram in the record, one line each. False when the device refused a write.
+bool writeArrivalsJsonLines(const ArrivalRecord &record, QIODevice &out);
+
+#endif // HARKLINE_ARRIVALJSON_H

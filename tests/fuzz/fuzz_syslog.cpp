@@ -1,0 +1,34 @@
+// SPDX-FileCopyrightText: 2026 The Harkline developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+//
+// Any datagram read as syslog: the decoder never reads past the payload, and the datagram's JSON
+// line is JSON that gives the very same payload back.
+
+#include "ArrivalJson.h"
+#include "SyslogMessage.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    if (size > 65507) // the largest IPv4 payload
+        return 0;
+    const QByteArray payload(reinterpret_cast<const char *>(data), qsizetype(size));
+    const SyslogMessage message = SyslogMessage::decode(payload, 0);
+    if (message.messageOffset > payload.size() || (message.isSyslog() && !message.priority))
+        std::abort();
+
+    ArrivalRecord::Entry entry;
+    entry.bytes = qint32(size);
+    QJsonParseError error {};
+    const QJsonDocument line =
+        QJsonDocument::fromJson(arrivalJson(entry, payload).toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError
+        || line.object().value(QStringLiteral("payload")).toString().toLatin1() != payload)
+        std::abort();
+    return 0;
+}

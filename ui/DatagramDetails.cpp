@@ -1,0 +1,148 @@
+// SPDX-FileCopyrightText: 2026 The Harkline developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "DatagramDetails.h"
+
+#include "ArrivalText.h"
+#include "HexDump.h"
+#include "SyslogMessage.h"
+
+#include <QFontDatabase>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+// Enough for the fields and a few rows of the dump; the user may make it larger.
+const QSize StartSize(600, 540);
+// A message longer than this is in the dump whole, and here only in part.
+constexpr qsizetype LongestShownMessage = 500;
+constexpr int HexDumpColumns = 77; // offset, 16 bytes in hex, 16 characters
+// The structured data's table shows this many rows before it scrolls; the dump takes the rest.
+constexpr int TableRows = 4;
+
+QString fieldRow(const QString &name, const QString &value)
+{
+    return QStringLiteral("<tr><td style=\"padding-right: 12px\">%1</td><td>%2</td></tr>")
+        .arg(name.toHtmlEscaped(), value.toHtmlEscaped());
+}
+
+} // namespace
+
+DatagramDetails::DatagramDetails(QWidget *parent)
+    : QWidget(parent, Qt::Tool)
+    , m_fields(new QLabel(this))
+    , m_structuredData(new QTableWidget(0, 3, this))
+    , m_bytes(new QPlainTextEdit(this))
+{
+    setObjectName(QStringLiteral("datagramDetails"));
+    setWindowTitle(tr("Datagram Details"));
+    resize(StartSize);
+    m_fields->setObjectName(QStringLiteral("datagramFields"));
+    m_fields->setTextFormat(Qt::RichText);
+    m_fields->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_fields->setWordWrap(true);
+    m_structuredData->setObjectName(QStringLiteral("structuredData"));
+    m_structuredData->setHorizontalHeaderLabels({ tr("Element"), tr("Parameter"), tr("Value") });
+    m_structuredData->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_structuredData->horizontalHeader()->setStretchLastSection(true);
+    m_structuredData->verticalHeader()->hide();
+    m_structuredData->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_bytes->setObjectName(QStringLiteral("hexDump"));
+    m_bytes->setReadOnly(true);
+    m_bytes->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_bytes->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_bytes->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_bytes->setMinimumWidth(
+        m_bytes->fontMetrics().horizontalAdvance(QString(HexDumpColumns, u'0'))
+        + 2 * (m_bytes->frameWidth() + int(m_bytes->document()->documentMargin()))
+        + m_bytes->verticalScrollBar()->sizeHint().width());
+    m_structuredData->setMaximumHeight(
+        m_structuredData->horizontalHeader()->sizeHint().height()
+        + TableRows * m_structuredData->verticalHeader()->defaultSectionSize()
+        + 2 * m_structuredData->frameWidth());
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_fields);
+    layout->addWidget(m_structuredData);
+    layout->addWidget(m_bytes, /*stretch*/ 1);
+    setFocusProxy(m_bytes);
+}
+
+void DatagramDetails::showDatagram(const ArrivalRecord::Entry &entry, const QByteArray &payload)
+{
+    const SyslogMessage message = SyslogMessage::decode(payload, entry.arrival.timeNs);
+    QString rows;
+    rows += fieldRow(tr("Received"), isoLocalTime(entry.arrival.timeNs));
+    rows += fieldRow(tr("From"), entry.arrival.senderText());
+    rows += fieldRow(tr("Size"),
+                     entry.bytes == 1 ? tr("1 byte")
+                                      : tr("%1 bytes").arg(countText(quint64(entry.bytes))));
+    rows +=
+        fieldRow(tr("Dropped before"),
+                 entry.arrival.droppedBefore == 0 ? tr("none")
+                                                  : droppedBeforeText(entry.arrival.droppedBefore));
+    if (message.priority) {
+        rows += fieldRow(tr("Syslog"),
+                         message.isSyslog() ? message.formatName().toUpper() : tr("not syslog"));
+        rows += fieldRow(tr("Facility"), message.priority->facilityText());
+        rows += fieldRow(tr("Severity"), message.priority->severityText());
+    } else {
+        rows += fieldRow(tr("Syslog"), tr("not syslog"));
+    }
+    if (!message.problem.isEmpty())
+        rows += fieldRow(tr("Not read"), message.problem);
+    if (message.version)
+        rows += fieldRow(tr("Version"), QString::number(*message.version));
+    if (!message.timestampText.isEmpty()) {
+        QString time = message.timestampText;
+        if (!message.timeIsSet)
+            time += tr(" (the sender's clock is not set)");
+        const QString clock = clockDifferenceText(message, entry.arrival.timeNs);
+        if (!clock.isEmpty())
+            time += QStringLiteral(", %1").arg(clock);
+        rows += fieldRow(tr("Time stamp"), time);
+    }
+    const std::pair<QString, QString> fields[] = {
+        { tr("Host"), message.hostname },
+        { tr("Program"), message.appName },
+        { tr("Process"), message.procId },
+        { tr("Message id"), message.msgId },
+    };
+    for (const auto &[name, value] : fields) {
+        if (!value.isEmpty())
+            rows += fieldRow(name, value);
+    }
+    if (message.messageOffset >= 0) {
+        rows += fieldRow(message.hasBom ? tr("Message (UTF-8)") : tr("Message"),
+                         message.message.left(LongestShownMessage));
+    }
+    m_fields->setText(QStringLiteral("<table>%1</table>").arg(rows));
+
+    m_structuredData->setRowCount(0);
+    for (const SyslogMessage::Element &element : message.structuredData) {
+        const QList<SyslogMessage::Parameter> parameters = element.parameters.isEmpty()
+            ? QList<SyslogMessage::Parameter> { {} }
+            : element.parameters;
+        for (const SyslogMessage::Parameter &parameter : parameters) {
+            const int row = m_structuredData->rowCount();
+            m_structuredData->insertRow(row);
+            m_structuredData->setItem(row, 0, new QTableWidgetItem(element.id));
+            m_structuredData->setItem(row, 1, new QTableWidgetItem(parameter.name));
+            m_structuredData->setItem(row, 2, new QTableWidgetItem(parameter.value));
+        }
+    }
+    m_structuredData->setVisible(!message.structuredData.isEmpty());
+    m_bytes->setPlainText(hexDump(payload));
+}
+
+void DatagramDetails::showNone()
+{
+    m_fields->setText(tr("The caret's line came in no datagram: it was typed."));
+    m_structuredData->setRowCount(0);
+    m_structuredData->hide();
+    m_bytes->clear();
+}
