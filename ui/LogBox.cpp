@@ -6,6 +6,7 @@
 #include "DatagramDetails.h"
 #include "FindBar.h"
 #include "FindController.h"
+#include "HiddenLines.h"
 #include "Highlights.h"
 #include "LineFilter.h"
 #include "LineJumps.h"
@@ -516,7 +517,7 @@ void LogBox::keyPressEvent(QKeyEvent *event)
         return;
     }
     prepareEdit();
-    if (wouldJoinHiddenLine(event))
+    if (m_filter->hiddenLines() > 0 && HiddenLines::keyWouldJoin(textCursor(), event))
         return;
     if (selectionHidesLines()) {
         // Only the lines shown go; those the rules hide are never touched.
@@ -569,21 +570,10 @@ void LogBox::inputMethodEvent(QInputMethodEvent *event)
 QMimeData *LogBox::createMimeDataFromSelection() const
 {
     const QTextCursor selection = textCursor();
-    const int from = selection.selectionStart();
-    const int to = selection.selectionEnd();
-    QString copied;
-    if (!selectionHidesLines()) {
-        copied = m_model.text().text(from, to);
-    } else {
-        for (QTextBlock block = document()->findBlock(from);
-             block.isValid() && block.position() < to; block = block.next()) {
-            if (block.isVisible())
-                copied += m_model.text().text(std::max(from, block.position()),
-                                              std::min(to, block.position() + block.length()));
-        }
-    }
     auto *data = new QMimeData;
-    data->setText(copied);
+    data->setText(selectionHidesLines()
+                      ? HiddenLines::shownText(m_model.text(), selection)
+                      : m_model.text().text(selection.selectionStart(), selection.selectionEnd()));
     return data;
 }
 
@@ -667,87 +657,23 @@ void LogBox::addSenderActions(QMenu *menu, const QTextBlock &line)
 
 bool LogBox::selectionHidesLines() const
 {
-    const QTextCursor selection = textCursor();
-    if (m_filter->hiddenLines() == 0 || !selection.hasSelection())
-        return false;
-    const int to = selection.selectionEnd();
-    for (QTextBlock block = document()->findBlock(selection.selectionStart());
-         block.isValid() && block.position() < to; block = block.next()) {
-        if (!block.isVisible())
-            return true;
-    }
-    return false;
+    return m_filter->hiddenLines() > 0 && HiddenLines::inSelection(textCursor());
 }
 
-// Removes what is shown of the selection. A line end next to a hidden line stays, so that no
-// hidden line is joined to a shown one.
 void LogBox::removeShownSelection()
 {
-    const QTextCursor selection = textCursor();
-    const int from = selection.selectionStart();
-    const int to = selection.selectionEnd();
-    std::vector<std::pair<int, int>> parts;
-    for (QTextBlock block = document()->findBlock(from); block.isValid() && block.position() < to;
-         block = block.next()) {
-        if (!block.isVisible())
-            continue;
-        const QTextBlock next = block.next();
-        const bool joinsShown = next.isValid() && next.isVisible() && next.position() < to;
-        const int end = block.position() + block.length() - (joinsShown ? 0 : 1);
-        const int begin = std::max(from, block.position());
-        if (std::min(to, end) > begin)
-            parts.emplace_back(begin, std::min(to, end));
-    }
-    QTextCursor cursor(document());
-    // From the last, so that the positions of those before stay as they were.
-    std::reverse(parts.begin(), parts.end());
-    for (const auto &[begin, end] : parts) {
-        cursor.setPosition(begin);
-        cursor.setPosition(end, QTextCursor::KeepAnchor);
-        cursor.removeSelectedText();
-    }
-    cursor.setPosition(parts.empty() ? from : parts.back().first);
-    setTextCursor(cursor);
+    setTextCursor(HiddenLines::removeShown(textCursor()));
 }
 
-// Backspace at the start of a line after a hidden one, or Delete at the end of a line before one,
-// would join a hidden line to a shown one: nothing happens.
-bool LogBox::wouldJoinHiddenLine(const QKeyEvent *event) const
-{
-    const QTextCursor caret = textCursor();
-    if (m_filter->hiddenLines() == 0 || caret.hasSelection())
-        return false;
-    const bool backward =
-        event->key() == Qt::Key_Backspace || event->matches(QKeySequence::DeleteStartOfWord);
-    const bool forward = event->key() == Qt::Key_Delete
-        || event->matches(QKeySequence::DeleteEndOfWord)
-        || event->matches(QKeySequence::DeleteEndOfLine);
-    const QTextBlock previous = caret.block().previous();
-    const QTextBlock next = caret.block().next();
-    return (backward && caret.atBlockStart() && previous.isValid() && !previous.isVisible())
-        || (forward && caret.atBlockEnd() && next.isValid() && !next.isVisible());
-}
-
-// The caret stays in a line that is shown: moved past hidden lines the way it was going.
+// The caret stays in a line that is shown.
 void LogBox::keepCaretShown()
 {
     QTextCursor caret = textCursor();
-    if (caret.block().isVisible()) {
-        m_lastCaret = caret.position();
-        return;
-    }
-    const bool forward = caret.position() >= m_lastCaret;
-    QTextBlock shown = caret.block();
-    for (const bool ahead : { forward, !forward }) {
-        shown = caret.block();
-        while (shown.isValid() && !shown.isVisible())
-            shown = ahead ? shown.next() : shown.previous();
-        if (!shown.isValid())
-            continue;
-        const int position = ahead ? shown.position() : shown.position() + shown.length() - 1;
-        caret.setPosition(position,
+    if (const std::optional<int> position = HiddenLines::shownPosition(caret, m_lastCaret)) {
+        caret.setPosition(*position,
                           caret.hasSelection() ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
         setTextCursor(caret);
         return;
     }
+    m_lastCaret = caret.position();
 }

@@ -92,7 +92,6 @@ private:
     void prepareEdit();
     bool selectionHidesLines() const;
     void removeShownSelection();
-    bool wouldJoinHiddenLine(const QKeyEvent *event) const;
     void keepCaretShown();
     void sayJump(int jump, const QString &what);
     void showDetails();
