@@ -9,6 +9,11 @@
 
 #include <QIODevice>
 
+#include <charconv>
+#include <cstring>
+#include <iterator>
+#include <limits>
+
 namespace {
 
 // Lines are gathered up to about this many bytes before they are written.
@@ -29,7 +34,13 @@ public:
         : m_out(out)
     { }
 
-    void raw(QByteArrayView text) { m_out += text; }
+    // Not QByteArray's append, which takes its general insert path for every small piece.
+    void raw(QByteArrayView text)
+    {
+        const qsizetype start = m_out.size();
+        m_out.resize(start + text.size());
+        std::memcpy(m_out.data() + start, text.data(), std::size_t(text.size()));
+    }
 
     // A JSON string of text, UTF-8, quotes, backslashes and control characters escaped.
     void string(QStringView text)
@@ -94,24 +105,24 @@ public:
     void keyword(QByteArrayView name, QLatin1String value, bool first)
     {
         memberName(name, first);
-        m_out += '"';
-        m_out += QByteArrayView(value.data(), value.size());
-        m_out += '"';
+        raw("\"");
+        raw(QByteArrayView(value.data(), value.size()));
+        raw("\"");
     }
 
     void number(QByteArrayView name, qint64 value)
     {
         memberName(name, false);
-        m_out += QByteArray::number(value);
+        char digits[std::numeric_limits<qint64>::digits10 + 2];
+        const std::to_chars_result written = std::to_chars(digits, std::end(digits), value);
+        raw(QByteArrayView(digits, written.ptr - digits));
     }
 
     void memberName(QByteArrayView name, bool first)
     {
-        if (!first)
-            m_out += ',';
-        m_out += '"';
-        m_out += name;
-        m_out += "\":";
+        raw(first ? "\"" : ",\"");
+        raw(name);
+        raw("\":");
     }
 
 private:
