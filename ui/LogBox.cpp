@@ -10,6 +10,7 @@
 #include "Highlights.h"
 #include "LineFilter.h"
 #include "LineJumps.h"
+#include "LogCommands.h"
 #include "LogFeed.h"
 #include "LogMargin.h"
 #include "LogNotices.h"
@@ -17,7 +18,6 @@
 #include "LogSaver.h"
 #include "ViewRulesController.h"
 
-#include <QAction>
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
@@ -74,6 +74,8 @@ LogBox::LogBox(QWidget *parent)
     , m_rules(new ViewRulesController(this, m_filter))
     , m_highlights(new Highlights(this))
     , m_jumps(new LineJumps(this, m_model, *m_filter))
+    , m_commands(
+          new LogCommands(this, { m_find, m_saver, m_rules, m_highlights, m_jumps, m_margin }))
 {
     // A long log must not keep a second copy of itself in the undo history.
     setUndoRedoEnabled(false);
@@ -116,7 +118,14 @@ LogBox::LogBox(QWidget *parent)
         setTextCursor(QTextCursor(line));
         showDetails();
     });
-    createActions();
+    connect(m_commands, &LogCommands::jumpSaid, this, [this](const QString &text) {
+        // Where the find field shows its status, or else for a moment at the top right.
+        if (m_find->isOpen())
+            m_find->bar()->setStatus(text);
+        else
+            m_notices->flash(text);
+        updateNotices();
+    });
 
     connect(m_find, &FindController::openChanged, this, &LogBox::updateNotices);
     connect(m_notices, &LogNotices::newBelowClicked, this, &LogBox::followTail);
@@ -140,82 +149,6 @@ LogBox::LogBox(QWidget *parent)
 
 LogBox::~LogBox() = default;
 
-// Shortcuts while the box (or a field of it) has the focus, and the same in its context menu.
-void LogBox::createActions()
-{
-    m_marginAction = addBoxAction(tr("Show &Arrival Details"), QKeySequence(Qt::CTRL | Qt::Key_D),
-                                  [this] { setMarginShown(!isMarginShown()); });
-    m_marginAction->setCheckable(true);
-    m_menuActions << m_marginAction;
-    m_menuActions << addBoxAction(tr("Datagram Deta&ils..."), QKeySequence(Qt::CTRL | Qt::Key_I),
-                                  [this] { showDetails(); });
-    m_menuActions << addBoxAction(tr("&Find..."), QKeySequence::Find, [this] { m_find->open(); });
-    addBoxAction(tr("Find Next"), QKeySequence(Qt::Key_F3), [this] { m_find->findNext(); });
-    addBoxAction(tr("Find Previous"), QKeySequence(Qt::SHIFT | Qt::Key_F3),
-                 [this] { m_find->findPrevious(); });
-    m_menuActions << addBoxAction(tr("&Save Log..."), QKeySequence(Qt::CTRL | Qt::Key_S), [this] {
-        insertPending();
-        m_saver->saveLog();
-    });
-    m_menuActions << addBoxAction(tr("Save A&rrivals..."),
-                                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
-                                  [this] { m_saver->saveArrivals(); });
-    m_menuActions << addBoxAction(tr("C&lear Log"), QKeySequence(), [this] { clearLog(); });
-
-    m_viewActions << addBoxAction(tr("Sh&ow Only..."),
-                                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F),
-                                  [this] { m_rules->openField(); });
-    m_severityMenu = new QMenu(tr("Show Se&verity"), this);
-    const QStringList severities = { tr("Emergency"),
-                                     tr("Alert or more urgent"),
-                                     tr("Critical or more urgent"),
-                                     tr("Error or more urgent"),
-                                     tr("Warning or more urgent"),
-                                     tr("Notice or more urgent"),
-                                     tr("Informational or more urgent"),
-                                     tr("All") };
-    for (int severity = 0; severity < int(severities.size()); ++severity) {
-        m_severityMenu->addAction(
-            addBoxAction(severities.at(severity), QKeySequence(Qt::CTRL | (Qt::Key_0 + severity)),
-                         [this, severity] { m_rules->setSeverity(severity); }));
-    }
-    m_viewActions << addBoxAction(tr("Show All &Lines"),
-                                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A),
-                                  [this] { m_rules->clear(); });
-    m_highlightAction = addBoxAction(tr("&Highlight"), QKeySequence(Qt::CTRL | Qt::Key_H), [this] {
-        const QTextCursor selection = textCursor();
-        if (selection.hasSelection()
-            && selection.block() == document()->findBlock(selection.selectionStart()))
-            m_highlights->add(selection.selectedText());
-    });
-    m_viewActions << m_highlightAction;
-    m_viewActions << addBoxAction(tr("Remove Highlights"), QKeySequence(),
-                                  [this] { m_highlights->clear(); });
-    m_senderColoursAction = addBoxAction(tr("Colour by Sender"), QKeySequence(), [this] {
-        m_margin->setSenderColours(m_senderColoursAction->isChecked());
-        if (m_senderColoursAction->isChecked())
-            setMarginShown(true);
-    });
-    m_senderColoursAction->setCheckable(true);
-    m_viewActions << m_senderColoursAction;
-    m_viewActions << addBoxAction(tr("&Next Problem"), QKeySequence(Qt::Key_F8), [this] {
-        sayJump(int(m_jumps->toProblem(false)), tr("problem"));
-    });
-    m_viewActions << addBoxAction(
-        tr("Previous Problem"), QKeySequence(Qt::SHIFT | Qt::Key_F8),
-        [this] { sayJump(int(m_jumps->toProblem(true)), tr("problem")); });
-    m_viewActions << addBoxAction(tr("&Mark Line"), QKeySequence(Qt::CTRL | Qt::Key_F2), [this] {
-        m_jumps->toggleMark();
-        viewport()->update();
-        m_margin->update();
-    });
-    m_viewActions << addBoxAction(tr("Next Mark"), QKeySequence(Qt::Key_F2),
-                                  [this] { sayJump(int(m_jumps->toMark(false)), tr("mark")); });
-    m_viewActions << addBoxAction(tr("Previous Mark"), QKeySequence(Qt::SHIFT | Qt::Key_F2),
-                                  [this] { sayJump(int(m_jumps->toMark(true)), tr("mark")); });
-}
-
-// The details of the caret line's datagram, in a window that follows the caret while it is open.
 void LogBox::showDetails()
 {
     insertPending();
@@ -237,34 +170,6 @@ void LogBox::updateDetails()
         m_details->showDatagram(m_model.arrivals().at(*index), m_model.arrivals().payload(*index));
     else
         m_details->showNone();
-}
-
-// Where the find field shows its status, or else for a moment at the top right.
-void LogBox::sayJump(int jump, const QString &what)
-{
-    QString said;
-    if (LineJumps::Jump(jump) == LineJumps::Jump::Wrapped)
-        said = tr("Wrapped");
-    else if (LineJumps::Jump(jump) == LineJumps::Jump::None)
-        said = tr("No %1 in the lines shown").arg(what);
-    if (said.isEmpty())
-        return;
-    if (m_find->isOpen())
-        m_find->bar()->setStatus(said);
-    else
-        m_notices->flash(said);
-    updateNotices();
-}
-
-QAction *LogBox::addBoxAction(const QString &text, const QKeySequence &keys,
-                              const std::function<void()> &slot)
-{
-    auto *action = new QAction(text, this);
-    action->setShortcut(keys);
-    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    connect(action, &QAction::triggered, this, slot);
-    addAction(action);
-    return action;
 }
 
 // Text
@@ -419,7 +324,7 @@ bool LogBox::isMarginShown() const
 void LogBox::setMarginShown(bool shown)
 {
     m_margin->setVisible(shown);
-    m_marginAction->setChecked(shown);
+    m_commands->setMarginChecked(shown);
     layoutOverlays();
 }
 
@@ -624,35 +529,9 @@ void LogBox::contextMenuEvent(QContextMenuEvent *event)
             });
         }
     }
-    menu->addSeparator();
-    menu->addActions(m_menuActions.mid(0, m_menuActions.size() - 1));
-    menu->addSeparator();
-    addSenderActions(menu, lineAt(event->pos().y()));
-    menu->addAction(m_viewActions.first()); // Show Only
-    menu->addMenu(m_severityMenu);
-    m_highlightAction->setEnabled(textCursor().hasSelection());
-    menu->addActions(m_viewActions.mid(1));
-    menu->addSeparator();
-    menu->addAction(m_menuActions.last()); // Clear, apart
+    m_commands->addToMenu(menu, lineAt(event->pos().y()));
     menu->exec(event->globalPos());
     delete menu;
-}
-
-// On a line that arrived: show only, or hide, what came from its sender, or from its address.
-void LogBox::addSenderActions(QMenu *menu, const QTextBlock &line)
-{
-    const std::optional<qint64> index = m_model.lines().of(line);
-    if (!index)
-        return;
-    const Arrival arrival = m_model.arrivals().at(*index).arrival;
-    for (const bool withPort : { true, false }) {
-        const QString sender = withPort ? arrival.senderText() : arrival.hostText();
-        const ViewRules::Sender rule = ViewRules::senderOf(arrival, withPort);
-        menu->addAction(tr("Show Only Lines from %1").arg(sender), this,
-                        [this, rule] { m_rules->addSender(rule, true); });
-        menu->addAction(tr("Hide Lines from %1").arg(sender), this,
-                        [this, rule] { m_rules->addSender(rule, false); });
-    }
 }
 
 bool LogBox::selectionHidesLines() const

@@ -16,6 +16,7 @@ class FindController;
 class Highlights;
 class LineFilter;
 class LineJumps;
+class LogCommands;
 class LogFeed;
 class LogMargin;
 class LogNotices;
@@ -52,6 +53,9 @@ public:
     void setYieldCondition(std::function<bool()> yieldNow);
     void setDocumentLimit(LogModel::DocumentLimit limit) { m_model.setDocumentLimit(limit); }
 
+    // The details of the caret line's datagram, in a window that follows the caret while it is
+    // open.
+    void showDetails();
     bool isMarginShown() const;
     void setMarginShown(bool shown);
     void clearLog();
@@ -85,16 +89,10 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    QAction *addBoxAction(const QString &text, const QKeySequence &keys,
-                          const std::function<void()> &slot);
-    void createActions();
-    void addSenderActions(QMenu *menu, const QTextBlock &line);
     void prepareEdit();
     bool selectionHidesLines() const;
     void removeShownSelection();
     void keepCaretShown();
-    void sayJump(int jump, const QString &what);
-    void showDetails();
     void updateDetails();
     bool isFollowing() const;
     void followTail();
@@ -112,13 +110,8 @@ private:
     ViewRulesController *m_rules;
     Highlights *m_highlights;
     LineJumps *m_jumps;
+    LogCommands *m_commands;
     DatagramDetails *m_details = nullptr; // made when first asked for
-    QAction *m_marginAction = nullptr;
-    QAction *m_senderColoursAction = nullptr;
-    QAction *m_highlightAction = nullptr;
-    QList<QAction *> m_menuActions; // log
-    QList<QAction *> m_viewActions; // rules, highlights, jumps
-    QMenu *m_severityMenu = nullptr;
     int m_lastCaret = 0;
 
     bool m_wasFollowing = true;

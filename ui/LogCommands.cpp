@@ -1,0 +1,156 @@
+// SPDX-FileCopyrightText: 2026 The Harkline developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "LogCommands.h"
+
+#include "FindController.h"
+#include "Highlights.h"
+#include "LineJumps.h"
+#include "LogBox.h"
+#include "LogMargin.h"
+#include "LogSaver.h"
+#include "ViewRules.h"
+#include "ViewRulesController.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QTextBlock>
+
+namespace {
+
+QString jumpText(LineJumps::Jump jump, const QString &what)
+{
+    if (jump == LineJumps::Jump::Wrapped)
+        return LogCommands::tr("Wrapped");
+    if (jump == LineJumps::Jump::None)
+        return LogCommands::tr("No %1 in the lines shown").arg(what);
+    return {};
+}
+
+} // namespace
+
+LogCommands::LogCommands(LogBox *box, const Parts &parts)
+    : QObject(box)
+    , m_box(box)
+    , m_parts(parts)
+{
+    m_marginAction = add(tr("Show &Arrival Details"), QKeySequence(Qt::CTRL | Qt::Key_D),
+                         [this] { m_box->setMarginShown(!m_box->isMarginShown()); });
+    m_marginAction->setCheckable(true);
+    m_logActions << m_marginAction;
+    m_logActions << add(tr("Datagram Deta&ils..."), QKeySequence(Qt::CTRL | Qt::Key_I),
+                        [this] { m_box->showDetails(); });
+    m_logActions << add(tr("&Find..."), QKeySequence::Find, [this] { m_parts.find->open(); });
+    add(tr("Find Next"), QKeySequence(Qt::Key_F3), [this] { m_parts.find->findNext(); });
+    add(tr("Find Previous"), QKeySequence(Qt::SHIFT | Qt::Key_F3),
+        [this] { m_parts.find->findPrevious(); });
+    m_logActions << add(tr("&Save Log..."), QKeySequence(Qt::CTRL | Qt::Key_S), [this] {
+        m_box->insertPending();
+        m_parts.saver->saveLog();
+    });
+    m_logActions << add(tr("Save A&rrivals..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+                        [this] { m_parts.saver->saveArrivals(); });
+    m_clearAction = add(tr("C&lear Log"), QKeySequence(), [this] { m_box->clearLog(); });
+
+    m_viewActions << add(tr("Sh&ow Only..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F),
+                         [this] { m_parts.rules->openField(); });
+    const QStringList severities = { tr("Emergency"),
+                                     tr("Alert or more urgent"),
+                                     tr("Critical or more urgent"),
+                                     tr("Error or more urgent"),
+                                     tr("Warning or more urgent"),
+                                     tr("Notice or more urgent"),
+                                     tr("Informational or more urgent"),
+                                     tr("All") };
+    for (int severity = 0; severity < int(severities.size()); ++severity) {
+        m_severityActions << add(severities.at(severity),
+                                 QKeySequence(Qt::CTRL | (Qt::Key_0 + severity)),
+                                 [this, severity] { m_parts.rules->setSeverity(severity); });
+    }
+    m_viewActions << add(tr("Show All &Lines"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A),
+                         [this] { m_parts.rules->clear(); });
+    m_highlightAction = add(tr("&Highlight"), QKeySequence(Qt::CTRL | Qt::Key_H), [this] {
+        const QTextCursor selection = m_box->textCursor();
+        if (selection.hasSelection()
+            && selection.block() == m_box->document()->findBlock(selection.selectionStart()))
+            m_parts.highlights->add(selection.selectedText());
+    });
+    m_viewActions << m_highlightAction;
+    m_viewActions << add(tr("Remove Highlights"), QKeySequence(),
+                         [this] { m_parts.highlights->clear(); });
+    m_senderColoursAction = add(tr("Colour by Sender"), QKeySequence(), [this] {
+        m_parts.margin->setSenderColours(m_senderColoursAction->isChecked());
+        if (m_senderColoursAction->isChecked())
+            m_box->setMarginShown(true);
+    });
+    m_senderColoursAction->setCheckable(true);
+    m_viewActions << m_senderColoursAction;
+    m_viewActions << add(tr("&Next Problem"), QKeySequence(Qt::Key_F8), [this] {
+        sayJump(jumpText(m_parts.jumps->toProblem(false), tr("problem")));
+    });
+    m_viewActions << add(tr("Previous Problem"), QKeySequence(Qt::SHIFT | Qt::Key_F8), [this] {
+        sayJump(jumpText(m_parts.jumps->toProblem(true), tr("problem")));
+    });
+    m_viewActions << add(tr("&Mark Line"), QKeySequence(Qt::CTRL | Qt::Key_F2), [this] {
+        m_parts.jumps->toggleMark();
+        m_box->viewport()->update();
+        m_parts.margin->update();
+    });
+    m_viewActions << add(tr("Next Mark"), QKeySequence(Qt::Key_F2),
+                         [this] { sayJump(jumpText(m_parts.jumps->toMark(false), tr("mark"))); });
+    m_viewActions << add(tr("Previous Mark"), QKeySequence(Qt::SHIFT | Qt::Key_F2),
+                         [this] { sayJump(jumpText(m_parts.jumps->toMark(true), tr("mark"))); });
+}
+
+void LogCommands::addToMenu(QMenu *menu, const QTextBlock &line)
+{
+    menu->addSeparator();
+    menu->addActions(m_logActions);
+    menu->addSeparator();
+    addSenderActions(menu, line);
+    menu->addAction(m_viewActions.first()); // Show Only
+    menu->addMenu(tr("Show Se&verity"))->addActions(m_severityActions);
+    m_highlightAction->setEnabled(m_box->textCursor().hasSelection());
+    menu->addActions(m_viewActions.mid(1));
+    menu->addSeparator();
+    menu->addAction(m_clearAction); // apart, as it cannot be undone
+}
+
+void LogCommands::setMarginChecked(bool shown)
+{
+    m_marginAction->setChecked(shown);
+}
+
+QAction *LogCommands::add(const QString &text, const QKeySequence &keys,
+                          const std::function<void()> &slot)
+{
+    auto *action = new QAction(text, this);
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(action, &QAction::triggered, this, slot);
+    m_box->addAction(action);
+    return action;
+}
+
+// On a line that arrived: show only, or hide, what came from its sender, or from its address.
+void LogCommands::addSenderActions(QMenu *menu, const QTextBlock &line)
+{
+    const std::optional<qint64> index = m_box->model().lines().of(line);
+    if (!index)
+        return;
+    const Arrival arrival = m_box->model().arrivals().at(*index).arrival;
+    for (const bool withPort : { true, false }) {
+        const QString sender = withPort ? arrival.senderText() : arrival.hostText();
+        const ViewRules::Sender rule = ViewRules::senderOf(arrival, withPort);
+        menu->addAction(tr("Show Only Lines from %1").arg(sender), this,
+                        [this, rule] { m_parts.rules->addSender(rule, true); });
+        menu->addAction(tr("Hide Lines from %1").arg(sender), this,
+                        [this, rule] { m_parts.rules->addSender(rule, false); });
+    }
+}
+
+void LogCommands::sayJump(const QString &text)
+{
+    if (!text.isEmpty())
+        emit jumpSaid(text);
+}
