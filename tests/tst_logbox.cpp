@@ -135,6 +135,7 @@ private slots:
     void findFieldClosesWithEscape();
     void findNextAndPreviousWrap();
     void findIsNotMisledByLinesMovingOut();
+    void findLaysOutNoLineItPasses();
     void findSaysWhatItDidNotSearch();
     void dropNoticeLeadsToTheGap();
     void marginShowsTheFirstLineOfEachDatagram();
@@ -422,6 +423,29 @@ void tst_LogBox::findIsNotMisledByLinesMovingOut()
     QTRY_COMPARE(found.size(), 1);
     QCOMPARE(found.at(0).at(0).toInt(), document.findBlockByNumber(30).position());
     QCOMPARE(found.at(0).at(2).toBool(), false); // not found by going round
+}
+
+// A line laid out keeps its layout: a search that laid out every line it passed would hold a
+// layout for each line of the log.
+void tst_LogBox::findLaysOutNoLineItPasses()
+{
+    QPlainTextEdit edit; // the document's layout is the one the log box has
+    QTextCursor cursor(edit.document());
+    for (int i = 0; i < 1000; ++i)
+        cursor.insertText(QStringLiteral("line %1").arg(i) + QChar(QChar::ParagraphSeparator));
+    const auto laidOut = [&] {
+        int lines = 0;
+        for (QTextBlock block = edit.document()->firstBlock(); block.isValid();
+             block = block.next())
+            lines += block.layout()->lineCount() > 0 ? 1 : 0;
+        return lines;
+    };
+    const int before = laidOut();
+    LogSearch search(edit.document());
+    QSignalSpy notFound(&search, &LogSearch::notFound);
+    search.find(QStringLiteral("nowhere"), 0, false);
+    QTRY_COMPARE(notFound.size(), 1);
+    QVERIFY2(laidOut() - before < 10, qPrintable(QString::number(laidOut() - before)));
 }
 
 void tst_LogBox::findSaysWhatItDidNotSearch()

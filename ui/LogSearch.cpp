@@ -61,10 +61,9 @@ void LogSearch::cancel()
     m_timer.stop();
 }
 
-qsizetype LogSearch::matchIn(const QTextBlock &block) const
+qsizetype LogSearch::matchIn(const QTextBlock &block, qsizetype place) const
 {
     const QString text = block.text();
-    const qsizetype place = m_next.positionInBlock();
     if (!m_backward)
         return text.indexOf(m_needle, place, m_case);
     // A match must end before the place.
@@ -72,32 +71,36 @@ qsizetype LogSearch::matchIn(const QTextBlock &block) const
                                    : text.lastIndexOf(m_needle, place - m_needle.size(), m_case);
 }
 
+// The slice walks blocks, and puts the cursor where it stopped only at its end: placing a cursor
+// lays its line out, and the layout stays, so a cursor moved line by line would lay out the whole
+// log.
 void LogSearch::searchSlice()
 {
     const QDeadlineTimer sliceEnd(SliceMs);
+    QTextBlock block = m_next.block();
+    qsizetype place = m_next.positionInBlock();
+    const int origin = m_origin.blockNumber();
     while (!sliceEnd.hasExpired()) {
-        const QTextBlock block = m_next.block();
-        const qsizetype at = block.isVisible() ? matchIn(block) : -1;
+        const qsizetype at = block.isVisible() ? matchIn(block, place) : -1;
         if (at >= 0) {
             emit found(block.position() + int(at), int(m_needle.size()), m_wrapped);
             return;
         }
         // Round the end of the document once, then up to the line where the search began.
-        const int origin = m_origin.blockNumber();
         const bool reachedOrigin =
             m_backward ? block.blockNumber() <= origin : block.blockNumber() >= origin;
-        const QTextBlock after = m_backward ? block.previous() : block.next();
-        if ((m_wrapped && reachedOrigin) || (m_wrapped && !after.isValid())) {
+        QTextBlock after = m_backward ? block.previous() : block.next();
+        if (m_wrapped && (reachedOrigin || !after.isValid())) {
             emit notFound();
             return;
         }
-        if (after.isValid()) {
-            m_next.setPosition(m_backward ? after.position() + after.length() - 1
-                                          : after.position());
-        } else {
-            m_next.movePosition(m_backward ? QTextCursor::End : QTextCursor::Start);
+        if (!after.isValid()) {
+            after = m_backward ? m_document->lastBlock() : m_document->firstBlock();
             m_wrapped = true;
         }
+        block = after;
+        place = m_backward ? block.length() - 1 : 0;
     }
+    m_next.setPosition(block.position() + int(place));
     m_timer.start(0);
 }

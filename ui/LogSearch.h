@@ -43,7 +43,7 @@ signals:
 private:
     void searchSlice();
     // Where in 'block' the match nearest the search's place is, or -1.
-    qsizetype matchIn(const QTextBlock &block) const;
+    qsizetype matchIn(const QTextBlock &block, qsizetype place) const;
 
     QTextDocument *m_document;
     QTimer m_timer;
