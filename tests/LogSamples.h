@@ -12,6 +12,15 @@
 
 #include <arpa/inet.h>
 
+// Every character a byte can stand for, U+0000 to U+00FF.
+inline QString allLatin1()
+{
+    QString text;
+    for (int c = 0; c < 256; ++c)
+        text += QChar(c);
+    return text;
+}
+
 inline Arrival arrivalFrom(const char *address, quint16 port, qint64 timeNs,
                            quint32 droppedBefore = 0)
 {

@@ -35,14 +35,6 @@
 
 namespace {
 
-QString allLatin1()
-{
-    QString text;
-    for (int c = 0; c < 256; ++c)
-        text += QChar(c);
-    return text;
-}
-
 // Shortcuts work only in the active window.
 void showActive(QWidget &widget)
 {
