@@ -50,10 +50,10 @@ LogCommands::LogCommands(LogBox *box, const Parts &parts)
     });
     m_logActions << add(tr("Save A&rrivals..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
                         [this] { m_parts.saver->saveArrivals(); });
-    m_clearAction = add(tr("C&lear Log"), QKeySequence(), [this] { m_box->clearLog(); });
+    m_clearAction = add(tr("Cl&ear Log"), QKeySequence(), [this] { m_box->clearLog(); });
 
-    m_viewActions << add(tr("Sh&ow Only..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F),
-                         [this] { m_parts.rules->openField(); });
+    m_showOnlyAction = add(tr("Sh&ow Only..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F),
+                           [this] { m_parts.rules->openField(); });
     const QStringList severities = { tr("Emergency"),
                                      tr("Alert or more urgent"),
                                      tr("Critical or more urgent"),
@@ -67,38 +67,38 @@ LogCommands::LogCommands(LogBox *box, const Parts &parts)
                                  QKeySequence(Qt::CTRL | (Qt::Key_0 + severity)),
                                  [this, severity] { m_parts.rules->setSeverity(severity); });
     }
-    m_viewActions << add(tr("Show All &Lines"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A),
-                         [this] { m_parts.rules->clear(); });
+    m_showAllAction = add(tr("Show All &Lines"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A),
+                          [this] { m_parts.rules->clear(); });
     m_highlightAction = add(tr("&Highlight"), QKeySequence(Qt::CTRL | Qt::Key_H), [this] {
         const QTextCursor selection = m_box->textCursor();
         if (selection.hasSelection()
             && selection.block() == m_box->document()->findBlock(selection.selectionStart()))
             m_parts.highlights->add(selection.selectedText());
     });
-    m_viewActions << m_highlightAction;
-    m_viewActions << add(tr("Remove Highlights"), QKeySequence(),
-                         [this] { m_parts.highlights->clear(); });
+    m_highlightActions << m_highlightAction;
+    m_highlightActions << add(tr("Remove Highlights"), QKeySequence(),
+                              [this] { m_parts.highlights->clear(); });
     m_senderColoursAction = add(tr("Colour by Sender"), QKeySequence(), [this] {
         m_parts.margin->setSenderColours(m_senderColoursAction->isChecked());
         if (m_senderColoursAction->isChecked())
             m_box->setMarginShown(true);
     });
     m_senderColoursAction->setCheckable(true);
-    m_viewActions << m_senderColoursAction;
-    m_viewActions << add(tr("&Next Problem"), QKeySequence(Qt::Key_F8), [this] {
+    m_highlightActions << m_senderColoursAction;
+    m_jumpActions << add(tr("&Next Problem"), QKeySequence(Qt::Key_F8), [this] {
         sayJump(jumpText(m_parts.jumps->toProblem(false), tr("problem")));
     });
-    m_viewActions << add(tr("Previous Problem"), QKeySequence(Qt::SHIFT | Qt::Key_F8), [this] {
+    m_jumpActions << add(tr("&Previous Problem"), QKeySequence(Qt::SHIFT | Qt::Key_F8), [this] {
         sayJump(jumpText(m_parts.jumps->toProblem(true), tr("problem")));
     });
-    m_viewActions << add(tr("&Mark Line"), QKeySequence(Qt::CTRL | Qt::Key_F2), [this] {
+    m_markAction = add(tr("&Mark Line"), QKeySequence(Qt::CTRL | Qt::Key_F2), [this] {
         m_parts.jumps->toggleMark();
         m_box->viewport()->update();
         m_parts.margin->update();
     });
-    m_viewActions << add(tr("Next Mark"), QKeySequence(Qt::Key_F2),
+    m_jumpActions << add(tr("Next &Mark"), QKeySequence(Qt::Key_F2),
                          [this] { sayJump(jumpText(m_parts.jumps->toMark(false), tr("mark"))); });
-    m_viewActions << add(tr("Previous Mark"), QKeySequence(Qt::SHIFT | Qt::Key_F2),
+    m_jumpActions << add(tr("Previous M&ark"), QKeySequence(Qt::SHIFT | Qt::Key_F2),
                          [this] { sayJump(jumpText(m_parts.jumps->toMark(true), tr("mark"))); });
 }
 
@@ -108,10 +108,19 @@ void LogCommands::addToMenu(QMenu *menu, const QTextBlock &line)
     menu->addActions(m_logActions);
     menu->addSeparator();
     addSenderActions(menu, line);
-    menu->addAction(m_viewActions.first()); // Show Only
+    menu->addAction(m_showOnlyAction);
     menu->addMenu(tr("Show Se&verity"))->addActions(m_severityActions);
+    menu->addAction(m_showAllAction);
+    menu->addSeparator();
     m_highlightAction->setEnabled(m_box->textCursor().hasSelection());
-    menu->addActions(m_viewActions.mid(1));
+    menu->addActions(m_highlightActions);
+    menu->addSeparator();
+    menu->addAction(m_markAction);
+    // The jumps have their keys; in the menu they would make it taller than many screens.
+    QMenu *goTo = menu->addMenu(tr("&Go To"));
+    goTo->addActions(m_jumpActions.mid(0, 2));
+    goTo->addSeparator();
+    goTo->addActions(m_jumpActions.mid(2));
     menu->addSeparator();
     menu->addAction(m_clearAction); // apart, as it cannot be undone
 }

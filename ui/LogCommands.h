@@ -59,7 +59,11 @@ private:
     QAction *m_highlightAction = nullptr;
     QList<QAction *> m_logActions;
     QList<QAction *> m_severityActions;
-    QList<QAction *> m_viewActions; // rules, highlights, jumps
+    QAction *m_showOnlyAction = nullptr;
+    QAction *m_showAllAction = nullptr;
+    QList<QAction *> m_highlightActions;
+    QAction *m_markAction = nullptr;
+    QList<QAction *> m_jumpActions; // to problems, then to marks
     QAction *m_clearAction = nullptr;
 };
 
