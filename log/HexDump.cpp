@@ -29,18 +29,28 @@ QChar shown(uchar byte)
 
 } // namespace
 
+// Digit by digit: QString::arg for every byte was most of the cost of showing a large datagram.
 QString hexDump(QByteArrayView bytes)
 {
+    static constexpr char16_t Digits[] = u"0123456789abcdef";
+    const auto hex = [&](QString &dump, qsizetype value, int digits) {
+        for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4)
+            dump += QChar(Digits[(value >> shift) & 0xF]);
+    };
     QString dump;
     for (qsizetype row = 0; row < bytes.size(); row += RowBytes) {
         const QByteArrayView part = bytes.sliced(row, std::min(RowBytes, bytes.size() - row));
-        dump += QStringLiteral("%1 ").arg(row, OffsetDigits, 16, QLatin1Char('0'));
+        hex(dump, row, OffsetDigits);
+        dump += u' ';
         for (qsizetype i = 0; i < RowBytes; ++i) {
             if (i == HalfRow)
                 dump += u' ';
-            dump += i < part.size()
-                ? QStringLiteral(" %1").arg(uchar(part[i]), 2, 16, QLatin1Char('0'))
-                : QStringLiteral("   ");
+            if (i < part.size()) {
+                dump += u' ';
+                hex(dump, uchar(part[i]), 2);
+            } else {
+                dump += QLatin1String("   ");
+            }
         }
         dump += QLatin1String("  ");
         for (const char byte : part)

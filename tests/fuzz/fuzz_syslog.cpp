@@ -1,10 +1,13 @@
 // SPDX-FileCopyrightText: 2026 The Harkline developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 //
-// Any datagram read as syslog: the decoder never reads past the payload, and the datagram's JSON
-// line is JSON that gives the very same payload back.
+// Any datagram read as syslog: the decoder never reads past the payload, the datagram's JSON
+// line is JSON that gives the very same payload back, and its details and hex dump are made
+// without fault (the sanitizers watch them).
 
 #include "ArrivalJson.h"
+#include "ArrivalText.h"
+#include "HexDump.h"
 #include "SyslogMessage.h"
 
 #include <QJsonDocument>
@@ -29,6 +32,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         QJsonDocument::fromJson(arrivalJson(entry, payload).toUtf8(), &error);
     if (error.error != QJsonParseError::NoError
         || line.object().value(QStringLiteral("payload")).toString().toLatin1() != payload)
+        std::abort();
+    // One row of the dump per 16 bytes.
+    if (hexDump(payload).count(u'\n') != (qsizetype(size) + 15) / 16)
+        std::abort();
+    if (arrivalDetails(entry, &message).isEmpty())
         std::abort();
     return 0;
 }
