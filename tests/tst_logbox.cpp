@@ -134,6 +134,8 @@ private slots:
     void newLinesBelowNotice();
     void clearEmptiesEverything();
     void rulesHideButNeverChangeTheLog();
+    void rulesCountRightAsLinesMoveOut_data();
+    void rulesCountRightAsLinesMoveOut();
     void copyAndEditAroundHiddenLines();
     void senderRulesFromTheContextMenu();
     void jumpsToProblemsAndMarks();
@@ -649,6 +651,44 @@ void tst_LogBox::rulesHideButNeverChangeTheLog()
     QTest::keyClick(&log, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
     QTRY_COMPARE(shownLines(log).size(), 28);
     QVERIFY(!showing->isVisible());
+}
+
+void tst_LogBox::rulesCountRightAsLinesMoveOut_data()
+{
+    QTest::addColumn<int>("perInsertion"); // lines that arrive between two insertions
+    QTest::newRow("a line at a time") << 1;
+    QTest::newRow("more than the box holds at once") << 200;
+}
+
+// Lines the rules hid and that then moved out of the box are neither shown nor counted; lines
+// that moved out in the very insertion that brought them were never filtered.
+void tst_LogBox::rulesCountRightAsLinesMoveOut()
+{
+    QFETCH(int, perInsertion);
+    LogBox log;
+    log.resize(335, 101);
+    showActive(log);
+    log.setDocumentLimit({ 2000, 1 << 20 });
+    QTest::keyClick(&log, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClicks(log.findChild<QLineEdit *>("filterField"), "!odd");
+    for (int i = 0; i < 400; ++i) {
+        const QString line = QStringLiteral("line %1 %2 ").arg(i).arg(i % 2 == 0 ? "even" : "odd");
+        log.appendLine(line.leftJustified(40, u'.'), arrivalFrom("192.0.2.1", 514, i));
+        if (i % perInsertion == perInsertion - 1)
+            log.insertPending();
+    }
+    log.insertPending();
+    QVERIFY(log.model().archive().lineCount() > 0);
+    const QStringList shown = shownLines(log);
+    const qint64 inBox = log.document()->blockCount() - 1; // the last line is the empty one
+    QVERIFY(!shown.isEmpty());
+    QCOMPARE(shown.filter(QStringLiteral(" odd ")), QStringList());
+    qint64 even = 0;
+    for (QTextBlock line = log.document()->firstBlock(); line.next().isValid(); line = line.next())
+        even += line.text().contains(QStringLiteral(" even ")) ? 1 : 0;
+    QCOMPARE(shown.size(), even);
+    QCOMPARE(log.findChild<QLabel *>("showingLines")->text(),
+             QStringLiteral("Showing %1 of %2 lines").arg(shown.size()).arg(inBox));
 }
 
 void tst_LogBox::copyAndEditAroundHiddenLines()
