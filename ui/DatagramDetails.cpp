@@ -139,9 +139,10 @@ void DatagramDetails::showDatagram(const ArrivalRecord::Entry &entry, const QByt
     m_bytes->setPlainText(hexDump(payload));
 }
 
-void DatagramDetails::showNone()
+void DatagramDetails::showNone(bool emptyLine)
 {
-    m_fields->setText(tr("The caret's line came in no datagram: it was typed."));
+    m_fields->setText(emptyLine ? tr("The caret's line is empty: it holds no datagram.")
+                                : tr("The caret's line came in no datagram: it was typed."));
     m_structuredData->setRowCount(0);
     m_structuredData->hide();
     m_bytes->clear();

@@ -24,8 +24,8 @@ public:
     explicit DatagramDetails(QWidget *parent = nullptr);
 
     void showDatagram(const ArrivalRecord::Entry &entry, const QByteArray &payload);
-    // For a line the user typed, which came in no datagram.
-    void showNone();
+    // For a line that came in no datagram: one the user typed, or an empty one.
+    void showNone(bool emptyLine);
 
 private:
     QLabel *m_fields;

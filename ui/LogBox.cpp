@@ -169,7 +169,7 @@ void LogBox::updateDetails()
     if (index)
         m_details->showDatagram(m_model.arrivals().at(*index), m_model.arrivals().payload(*index));
     else
-        m_details->showNone();
+        m_details->showNone(textCursor().block().length() <= 1);
 }
 
 // Text
