@@ -24,6 +24,8 @@ constexpr qsizetype LongestShownMessage = 500;
 constexpr int HexDumpColumns = 77; // offset, 16 bytes in hex, 16 characters
 // The structured data's table shows this many rows before it scrolls; the dump takes the rest.
 constexpr int TableRows = 4;
+// Rows as tall as a line of text and a little air, not the style's taller default.
+constexpr int TableRowPadding = 6;
 
 QString fieldRow(const QString &name, const QString &value)
 {
@@ -51,6 +53,9 @@ DatagramDetails::DatagramDetails(QWidget *parent)
     m_structuredData->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_structuredData->horizontalHeader()->setStretchLastSection(true);
     m_structuredData->verticalHeader()->hide();
+    m_structuredData->verticalHeader()->setMinimumSectionSize(0);
+    m_structuredData->verticalHeader()->setDefaultSectionSize(
+        m_structuredData->fontMetrics().lineSpacing() + TableRowPadding);
     m_structuredData->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_bytes->setObjectName(QStringLiteral("hexDump"));
     m_bytes->setReadOnly(true);
