@@ -8,6 +8,7 @@
 // nothing else: no other argument, no environment, no other kind of socket.
 
 #include "BindReply.h"
+#include "DualStackSocket.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -58,33 +59,17 @@ bool isSocketPair(int fd)
 // A UDP socket bound to 'port' on every local address; -1, with errno, when the system refuses.
 int boundSocket(int port)
 {
-    const int socket = ::socket(AF_INET6, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    const int off = 0;
-    if (socket >= 0 && setsockopt(socket, IPPROTO_IPV6, IPV6_V6ONLY, &off, sizeof(off)) == 0) {
-        sockaddr_in6 address {};
-        address.sin6_family = AF_INET6;
-        address.sin6_port = htons(std::uint16_t(port));
-        address.sin6_addr = in6addr_any;
-        if (bind(socket, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 0)
-            return socket;
-        const int error = errno;
-        close(socket);
-        errno = error;
+    bool dualStack = false;
+    const int socket = openSocket(dualStack);
+    if (socket < 0)
         return -1;
-    }
-    if (socket >= 0)
-        close(socket);
-    const int ipv4 = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (ipv4 < 0)
-        return -1;
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(std::uint16_t(port));
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    if (bind(ipv4, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 0)
-        return ipv4;
+    sockaddr_storage address;
+    const socklen_t length =
+        socketAddress(address, dualStack, in_addr { htonl(INADDR_ANY) }, std::uint16_t(port));
+    if (bind(socket, reinterpret_cast<const sockaddr *>(&address), length) == 0)
+        return socket;
     const int error = errno;
-    close(ipv4);
+    close(socket);
     errno = error;
     return -1;
 }

@@ -156,12 +156,3 @@ bool LogText::isTyped(const QTextFragment &fragment)
 {
     return fragment.charFormat().hasProperty(TypedProperty);
 }
-
-bool LogText::hasReceivedText(const QTextBlock &block)
-{
-    for (auto it = block.begin(); !it.atEnd(); ++it) {
-        if (!isTyped(it.fragment()))
-            return true;
-    }
-    return false;
-}

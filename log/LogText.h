@@ -60,8 +60,6 @@ public:
     bool forEachPiece(int step, const std::function<bool(QStringView)> &take) const;
 
     static bool isTyped(const QTextFragment &fragment);
-    // Whether any of the line's text arrived in a datagram.
-    static bool hasReceivedText(const QTextBlock &block);
 
 private:
     QTextCharFormat literalFormat(char16_t standsFor) const;

@@ -101,6 +101,14 @@ public:
         return value;
     }
     QByteArrayView rest() const { return m_bytes.sliced(std::min(m_at, m_bytes.size())); }
+    // How many digits a number of at most 'most' digits here has, when 'after' follows it; else 0.
+    qsizetype numberBefore(QByteArrayView after, qsizetype most) const
+    {
+        qsizetype count = 0;
+        while (count <= most && isDigit(peek(count)))
+            ++count;
+        return count > 0 && count <= most && rest().sliced(count).startsWith(after) ? count : 0;
+    }
 
 private:
     QByteArrayView m_bytes;
@@ -313,12 +321,8 @@ private:
     // "123 " before "<": the length of what follows, which some senders put on UDP too.
     void skipOctetCount()
     {
-        qsizetype digits = 0;
-        while (digits <= LongestOctetCount && isDigit(m_reader.peek(digits)))
-            ++digits;
-        if (digits > 0 && digits <= LongestOctetCount && m_reader.peek(digits) == ' '
-            && m_reader.peek(digits + 1) == '<')
-            m_reader.moveTo(digits + 1);
+        if (const qsizetype digits = m_reader.numberBefore(" <", LongestOctetCount))
+            m_reader.moveTo(m_reader.position() + digits + 1);
     }
 
     void setMessage(qsizetype at)
@@ -481,11 +485,7 @@ private:
     // A device's number for each message: "123: ".
     void skipSequenceNumber()
     {
-        qsizetype digits = 0;
-        while (digits <= LongestSequence && isDigit(m_reader.peek(digits)))
-            ++digits;
-        if (digits > 0 && digits <= LongestSequence && m_reader.peek(digits) == ':'
-            && m_reader.peek(digits + 1) == ' ')
+        if (const qsizetype digits = m_reader.numberBefore(": ", LongestSequence))
             m_reader.moveTo(m_reader.position() + digits + 2);
     }
 

@@ -5,6 +5,7 @@
 
 #include "BindHelper.h"
 #include "BindReply.h"
+#include "DualStackSocket.h"
 #include "Failure.h"
 #include "Payload.h"
 #include "PortHolder.h"
@@ -87,48 +88,6 @@ Failure portOutOfRange(qint64 port)
                        .arg(LargestPort));
 }
 
-// A socket that takes IPv6 and IPv4 senders alike, or IPv4 alone where the system has no IPv6
-// (the kernel started with ipv6.disable=1, or built without it).
-int openSocket(bool &dualStack)
-{
-    const int socket = ::socket(AF_INET6, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (socket >= 0) {
-        const int off = 0;
-        if (setsockopt(socket, IPPROTO_IPV6, IPV6_V6ONLY, &off, sizeof(off)) == 0) {
-            dualStack = true;
-            return socket;
-        }
-        ::close(socket);
-    }
-    dualStack = false;
-    return ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-}
-
-// An IPv4 address and port as a socket of the endpoint's kind takes them: one for IPv6 and IPv4
-// reaches an IPv4 address as ::ffff:a.b.c.d, and its "any address" is IPv6's.
-socklen_t socketAddress(sockaddr_storage &address, bool dualStack, in_addr host, quint16 port)
-{
-    address = {};
-    if (dualStack) {
-        auto &to = reinterpret_cast<sockaddr_in6 &>(address);
-        to.sin6_family = AF_INET6;
-        to.sin6_port = htons(port);
-        if (host.s_addr == htonl(INADDR_ANY)) {
-            to.sin6_addr = in6addr_any;
-        } else {
-            to.sin6_addr.s6_addr[10] = 0xff;
-            to.sin6_addr.s6_addr[11] = 0xff;
-            std::memcpy(&to.sin6_addr.s6_addr[12], &host, 4);
-        }
-        return sizeof(sockaddr_in6);
-    }
-    auto &to = reinterpret_cast<sockaddr_in &>(address);
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr = host;
-    return sizeof(sockaddr_in);
-}
-
 // A socket bound to 'port' on every local address. A port below 1024 that the system refuses to
 // this process is bound with the privilege the process may raise, or else by the bind helper.
 int boundSocket(int port, bool &dualStack)
@@ -138,7 +97,7 @@ int boundSocket(int port, bool &dualStack)
         throw bindRefused(port, errno);
     sockaddr_storage address;
     const socklen_t length =
-        socketAddress(address, dualStack, in_addr { htonl(INADDR_ANY) }, quint16(port));
+        socketAddress(address, dualStack, in_addr { htonl(INADDR_ANY) }, std::uint16_t(port));
     const auto *to = reinterpret_cast<const sockaddr *>(&address);
     if (::bind(socket, to, length) == 0)
         return socket;
@@ -283,7 +242,7 @@ void DatagramEndpoint::SendData(const QString &text)
     }
 
     sockaddr_storage address;
-    const socklen_t length = socketAddress(address, m_dualStack, host, quint16(m_remotePort));
+    const socklen_t length = socketAddress(address, m_dualStack, host, std::uint16_t(m_remotePort));
     if (::sendto(m_socket, payload.constData(), std::size_t(payload.size()), 0,
                  reinterpret_cast<const sockaddr *>(&address), length)
         < 0) {

@@ -76,29 +76,22 @@ step "view rules: show only, a severity, the next problem, and a copy of what is
 printf '<11>an error' >"/dev/udp/127.0.0.1/$port"
 printf '<14>some news' >"/dev/udp/127.0.0.1/$port"
 sleep 0.3
-copy_log() {
-    xdotool mousemove --window "$window" 100 90 click 1
-    xdotool key --window "$window" ctrl+a ctrl+c
-    sleep 0.2
-    log=$(xclip -o -selection clipboard 2>/dev/null)
-    [[ $log == "$expected" ]]
-}
 xdotool windowfocus --sync "$window"
 xdotool mousemove --window "$window" 100 90 click 1
 xdotool key ctrl+shift+f
 xdotool type --delay 30 "news"
 xdotool key Escape
 expected=$(printf '<14>some news\r\n')
-wait_for 5 copy_log || fail "with \"news\" shown only, a copy reads $(printf '%q' "$log")"
+wait_for 5 read_log || fail "with \"news\" shown only, a copy reads $(printf '%q' "$log")"
 xdotool key ctrl+shift+a ctrl+3
 expected=$(printf '<11>an error\r\n')
-wait_for 5 copy_log || fail "with errors shown only, a copy reads $(printf '%q' "$log")"
+wait_for 5 read_log || fail "with errors shown only, a copy reads $(printf '%q' "$log")"
 # F8 puts the caret on the error, where typing goes; every line shown again, the log reads whole.
 xdotool key ctrl+End F8
 xdotool type --delay 30 "X"
 xdotool key ctrl+shift+a
 expected=$(printf '<13>hello from another process\r\nReception is OK on UDP port : %s\r\nX<11>an error\r\n<14>some news\r\n' "$port")
-wait_for 5 copy_log || fail "after F8 and typing, the log reads $(printf '%q' "$log")"
+wait_for 5 read_log || fail "after F8 and typing, the log reads $(printf '%q' "$log")"
 
 step "Ctrl+I opens the datagram's details; its hex dump copies exactly"
 xdotool windowfocus --sync "$window"

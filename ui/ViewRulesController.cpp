@@ -72,5 +72,4 @@ void ViewRulesController::applyRules()
 {
     m_box->insertPending();
     m_filter->apply();
-    emit rulesChanged();
 }

@@ -33,7 +33,6 @@ public:
 signals:
     // The field opened or closed.
     void openChanged();
-    void rulesChanged();
 
 private:
     void setText(const QString &text);
