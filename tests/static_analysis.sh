@@ -17,11 +17,12 @@ echo "== clang-tidy"
 printf '%s\n' "${sources[@]}" | grep -v '^tests/fuzz/' \
     | xargs -P "$(nproc)" -n 1 clang-tidy -p "$build" --quiet 2>&1 \
     | grep -E '^/.*: (warning|error):' | sort -u >"$build/clang-tidy.txt" || true
-for fuzz in tests/fuzz/*.cpp; do
-    clang-tidy --quiet "$fuzz" -- -std=c++20 -Icommon -Ireceiver -Inet -Ilog \
-        $(pkg-config --cflags Qt6Core 2>/dev/null || echo -I/usr/include/x86_64-linux-gnu/qt6 -I/usr/include/x86_64-linux-gnu/qt6/QtCore) -fPIC \
-        2>&1 | grep -E '^/.*: (warning|error):' >>"$build/clang-tidy.txt" || true
-done
+qt_core=$(pkg-config --cflags Qt6Core 2>/dev/null || echo -I/usr/include/x86_64-linux-gnu/qt6 -I/usr/include/x86_64-linux-gnu/qt6/QtCore)
+# shellcheck disable=SC2086 # the flags are words
+printf '%s\n' tests/fuzz/*.cpp \
+    | xargs -P "$(nproc)" -I {} clang-tidy --quiet {} -- -std=c++20 -Icommon -Ireceiver -Inet -Ilog \
+        $qt_core -fPIC 2>&1 \
+    | grep -E '^/.*: (warning|error):' >>"$build/clang-tidy.txt" || true
 if [[ -s $build/clang-tidy.txt ]]; then
     cat "$build/clang-tidy.txt"
     echo "FAIL: clang-tidy"
