@@ -15,19 +15,32 @@ QString Arrival::hostText() const
     return QString::fromLatin1(text);
 }
 
-// Written out by hand: it goes into every row of a save of millions of arrivals, and
-// QString::arg() took most of the time of a row.
+// Written out by hand: it goes into every row of a save of millions of arrivals, where
+// QString::arg(), and then inet_ntop's formatted printing of IPv4, took most of a row's time.
+char *Arrival::writeSenderText(char *out) const
+{
+    char *at = out;
+    if (ipv4) {
+        for (int i = 0; i < 4; ++i) {
+            if (i > 0)
+                *at++ = '.';
+            at = std::to_chars(at, out + LongestSenderText, address[std::size_t(i)]).ptr;
+        }
+    } else {
+        char text[INET6_ADDRSTRLEN] = {};
+        inet_ntop(AF_INET6, address.data(), text, sizeof(text));
+        const std::size_t length = std::strlen(text);
+        *at++ = '[';
+        std::memcpy(at, text, length);
+        at += length;
+        *at++ = ']';
+    }
+    *at++ = ':';
+    return std::to_chars(at, out + LongestSenderText, port).ptr;
+}
+
 QString Arrival::senderText() const
 {
-    char text[INET6_ADDRSTRLEN + sizeof("[]:65535")] = {};
-    char *at = text;
-    if (!ipv4)
-        *at++ = '[';
-    inet_ntop(ipv4 ? AF_INET : AF_INET6, address.data(), at, INET6_ADDRSTRLEN);
-    at += std::strlen(at);
-    if (!ipv4)
-        *at++ = ']';
-    *at++ = ':';
-    const std::to_chars_result written = std::to_chars(at, text + sizeof(text), port);
-    return QString::fromLatin1(text, written.ptr - text);
+    char text[LongestSenderText];
+    return QString::fromLatin1(text, writeSenderText(text) - text);
 }

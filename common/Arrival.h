@@ -26,6 +26,11 @@ struct Arrival
     QString hostText() const;
     // "a.b.c.d:port" or "[v6address]:port".
     QString senderText() const;
+    // The same written into 'out', which has room for LongestSenderText characters; returns
+    // its end.
+    static constexpr qsizetype LongestSenderText =
+        sizeof("[ffff:ffff:ffff:ffff:ffff:ffff:255.255.255.255]:65535") - 1;
+    char *writeSenderText(char *out) const;
 };
 
 #endif // HARKLINE_ARRIVAL_H

@@ -3,56 +3,123 @@
 
 #include "ArrivalJson.h"
 
-#include "ArrivalText.h"
 #include "SaveFile.h"
-#include "SyslogMessage.h"
+#include "SyslogFields.h"
+#include "TimeStamps.h"
 
 #include <QIODevice>
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstring>
-#include <iterator>
 #include <limits>
+#include <string>
+#include <string_view>
 
 namespace {
 
 // Lines are gathered up to about this many bytes before they are written.
 constexpr qsizetype WriteStep = qsizetype(256) * 1024;
-constexpr char16_t FirstPrintable = 0x20;
-// The most bytes one UTF-16 unit becomes: "\u001f", or three bytes of UTF-8.
+// The most bytes one character becomes: "\u001f", or three bytes of UTF-8.
 constexpr qsizetype MostBytesPerUnit = 6;
+constexpr quint64 FirstPrintable = 0x20;
+constexpr qsizetype LongestNumber = std::numeric_limits<qint64>::digits10 + 2;
 constexpr char16_t FirstTwoByte = 0x80;
 constexpr char16_t FirstThreeByte = 0x800;
 const char HexDigits[] = "0123456789abcdef";
 
-// JSON text is written straight into UTF-8, a character at a time: building it through QString
-// took several times as long as the CSV export.
+// How JSON writes each ASCII character inside a string: 0 as itself, 'u' as "\u00XX", any other
+// as a backslash and that letter.
+constexpr std::array<char, FirstTwoByte> Escapes = [] {
+    std::array<char, FirstTwoByte> escapes {};
+    for (std::size_t c = 0; c < 0x20; ++c)
+        escapes[c] = 'u';
+    escapes['\n'] = 'n';
+    escapes['\r'] = 'r';
+    escapes['\t'] = 't';
+    escapes['"'] = '"';
+    escapes['\\'] = '\\';
+    return escapes;
+}();
+
+// JSON text written straight into UTF-8, a character at a time, into a buffer that grows only
+// when a piece would not fit: through QString, or QByteArray's append for every small piece,
+// the export took several times as long as the CSV export.
 class JsonWriter
 {
 public:
-    explicit JsonWriter(QByteArray &out)
-        : m_out(out)
-    { }
+    QByteArrayView text() const { return { m_bytes.data(), m_used }; }
+    void clear() { m_used = 0; }
 
-    // Not QByteArray's append, which takes its general insert path for every small piece.
-    void raw(QByteArrayView text)
+    // Where up to 'most' bytes go next; advance() says where they ended.
+    char *room(qsizetype most)
     {
-        const qsizetype start = m_out.size();
-        m_out.resize(start + text.size());
-        std::memcpy(m_out.data() + start, text.data(), std::size_t(text.size()));
+        if (qsizetype(m_bytes.size()) - m_used < most) [[unlikely]]
+            grow(most);
+        return m_bytes.data() + m_used;
+    }
+    void advance(const char *end) { m_used = end - m_bytes.data(); }
+
+    void raw(std::string_view text)
+    {
+        char *at = room(qsizetype(text.size()));
+        std::memcpy(at, text.data(), text.size());
+        advance(at + text.size());
     }
 
-    // A JSON string of text, UTF-8, quotes, backslashes and control characters escaped.
+    void number(qint64 value)
+    {
+        char *at = room(LongestNumber);
+        advance(std::to_chars(at, at + LongestNumber, value).ptr);
+    }
+
+    // A JSON string of bytes that stand for the characters U+0000 to U+00FF.
+    void latin1String(QByteArrayView bytes)
+    {
+        char *at = room(2 + bytes.size() * MostBytesPerUnit);
+        *at++ = '"';
+        // Most bytes of a log are printable ASCII, copied eight at a time.
+        const char *from = bytes.data();
+        const char *const end = from + bytes.size();
+        while (end - from >= qsizetype(sizeof(quint64))) {
+            quint64 eight = 0;
+            std::memcpy(&eight, from, sizeof(eight));
+            if (allPlain(eight)) {
+                std::memcpy(at, &eight, sizeof(eight));
+                at += sizeof(eight);
+                from += sizeof(eight);
+                continue;
+            }
+            for (const char *const last = from + sizeof(eight); from != last; ++from)
+                at = latin1Character(at, uchar(*from));
+        }
+        for (; from != end; ++from)
+            at = latin1Character(at, uchar(*from));
+        *at++ = '"';
+        advance(at);
+    }
+
+    // A JSON string of UTF-8 as a sender wrote it, which may not be valid: read as QString reads
+    // it, each fault a replacement character.
+    void utf8String(QByteArrayView bytes)
+    {
+        if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < FirstTwoByte; }))
+            latin1String(bytes);
+        else
+            string(QString::fromUtf8(bytes));
+    }
+
     void string(QStringView text)
     {
-        const qsizetype start = m_out.size();
-        m_out.resize(start + 2 + text.size() * MostBytesPerUnit);
-        char *at = m_out.data() + start;
+        char *at = room(2 + text.size() * MostBytesPerUnit);
         *at++ = '"';
         for (qsizetype i = 0; i < text.size(); ++i) {
             const char16_t c = text[i].unicode();
-            if (c < FirstTwoByte) {
-                at = ascii(at, char(c));
+            if (c < FirstTwoByte && Escapes[c] == 0) {
+                *at++ = char(c);
+            } else if (c < FirstTwoByte) {
+                at = escaped(at, uchar(c));
             } else if (c < FirstThreeByte) {
                 *at++ = char(0xC0 | (c >> 6));
                 *at++ = char(0x80 | (c & 0x3F));
@@ -72,159 +139,136 @@ public:
             }
         }
         *at++ = '"';
-        m_out.resize(at - m_out.data());
-    }
-
-    // The same for bytes that stand for the characters U+0000 to U+00FF.
-    void latin1String(QByteArrayView bytes)
-    {
-        const qsizetype start = m_out.size();
-        m_out.resize(start + 2 + bytes.size() * MostBytesPerUnit);
-        char *at = m_out.data() + start;
-        *at++ = '"';
-        for (const char byte : bytes) {
-            const auto c = uchar(byte);
-            if (c < FirstTwoByte) {
-                at = ascii(at, char(c));
-            } else {
-                *at++ = char(0xC0 | (c >> 6));
-                *at++ = char(0x80 | (c & 0x3F));
-            }
-        }
-        *at++ = '"';
-        m_out.resize(at - m_out.data());
-    }
-
-    void member(QByteArrayView name, QStringView value, bool first = false)
-    {
-        memberName(name, first);
-        string(value);
-    }
-
-    // A member whose value needs no escaping.
-    void keyword(QByteArrayView name, QLatin1String value, bool first)
-    {
-        memberName(name, first);
-        raw("\"");
-        raw(QByteArrayView(value.data(), value.size()));
-        raw("\"");
-    }
-
-    void number(QByteArrayView name, qint64 value)
-    {
-        memberName(name, false);
-        char digits[std::numeric_limits<qint64>::digits10 + 2];
-        const std::to_chars_result written = std::to_chars(digits, std::end(digits), value);
-        raw(QByteArrayView(digits, written.ptr - digits));
-    }
-
-    void memberName(QByteArrayView name, bool first)
-    {
-        raw(first ? "\"" : ",\"");
-        raw(name);
-        raw("\":");
+        advance(at);
     }
 
 private:
-    static char *ascii(char *at, char c)
+    Q_DECL_COLD_FUNCTION void grow(qsizetype most)
     {
-        switch (c) {
-        case '"':
-        case '\\':
-            *at++ = '\\';
-            *at++ = c;
-            return at;
-        case '\n':
-            *at++ = '\\';
-            *at++ = 'n';
-            return at;
-        case '\r':
-            *at++ = '\\';
-            *at++ = 'r';
-            return at;
-        case '\t':
-            *at++ = '\\';
-            *at++ = 't';
-            return at;
-        default:
-            break;
+        m_bytes.resize(std::max(std::size_t(m_used + most), 2 * m_bytes.size()));
+    }
+
+    // Whether none of eight bytes is a control character, '"', '\\' or outside ASCII (the bit
+    // tricks of "Bit Twiddling Hacks", "Determine if a word has a byte less than n").
+    static bool allPlain(quint64 eight)
+    {
+        constexpr quint64 Ones = 0x0101010101010101;
+        constexpr quint64 Highs = 0x8080808080808080;
+        const auto hasZero = [](quint64 word) { return (word - Ones) & ~word & Highs; };
+        const quint64 belowSpace = (eight - Ones * FirstPrintable) & ~eight & Highs;
+        return (belowSpace | hasZero(eight ^ (Ones * '"')) | hasZero(eight ^ (Ones * '\\'))
+                | (eight & Highs))
+            == 0;
+    }
+
+    static char *latin1Character(char *at, uchar c)
+    {
+        if (c >= FirstTwoByte) {
+            *at++ = char(0xC0 | (c >> 6));
+            *at++ = char(0x80 | (c & 0x3F));
+        } else if (Escapes[c] == 0) {
+            *at++ = char(c);
+        } else {
+            at = escaped(at, c);
         }
-        if (uchar(c) < FirstPrintable) {
-            for (const char e : { '\\', 'u', '0', '0' })
-                *at++ = e;
-            *at++ = HexDigits[uchar(c) >> 4];
-            *at++ = HexDigits[uchar(c) & 0xF];
-            return at;
-        }
-        *at++ = c;
         return at;
     }
 
-    QByteArray &m_out;
+    static char *escaped(char *at, uchar c)
+    {
+        *at++ = '\\';
+        *at++ = Escapes[c];
+        if (Escapes[c] == 'u') {
+            for (const char e : { '0', '0', HexDigits[c >> 4], HexDigits[c & 0xF] })
+                *at++ = e;
+        }
+        return at;
+    }
+
+    std::string m_bytes; // its size is the room there is; what is written ends at m_used
+    qsizetype m_used = 0;
 };
 
-void writeSyslog(JsonWriter &json, const SyslogMessage &message, QByteArrayView payload)
+void writeSyslog(JsonWriter &json, const SyslogFields &message, QByteArrayView payload)
 {
     json.raw(",\"syslog\":{");
-    bool first = true;
     if (message.isSyslog()) {
-        json.member("format", message.formatName(), first);
-        first = false;
+        json.raw("\"format\":\"");
+        const QLatin1String format = SyslogFields::formatName(message.format);
+        json.raw({ format.data(), std::size_t(format.size()) });
+        json.raw("\",");
     }
-    json.keyword("facility", message.priority->facilityKeyword(), first);
-    json.keyword("severity", message.priority->severityKeyword(), false);
-    if (message.timestamp)
-        json.member("timestamp", isoTime(*message.timestamp));
-    const std::pair<QByteArrayView, const QString &> fields[] = {
-        { "hostname", message.hostname },
-        { "app", message.appName },
-        { "procid", message.procId },
-        { "msgid", message.msgId },
+    const QLatin1String facility = message.priority->facilityKeyword();
+    const QLatin1String severity = message.priority->severityKeyword();
+    json.raw("\"facility\":\"");
+    json.raw({ facility.data(), std::size_t(facility.size()) });
+    json.raw("\",\"severity\":\"");
+    json.raw({ severity.data(), std::size_t(severity.size()) });
+    json.raw("\"");
+    if (message.timestamp) {
+        json.raw(",\"timestamp\":\"");
+        char *at = json.room(Rfc3339Length + 1);
+        at = writeRfc3339(at, message.timestamp->utcMs, message.timestamp->offsetSeconds);
+        *at++ = '"';
+        json.advance(at);
+    }
+    const std::pair<std::string_view, QByteArrayView> fields[] = {
+        { ",\"hostname\":", message.hostname },
+        { ",\"app\":", message.appName },
+        { ",\"procid\":", message.procId },
+        { ",\"msgid\":", message.msgId },
     };
     for (const auto &[name, value] : fields) {
-        if (!value.isEmpty())
-            json.member(name, value);
+        if (!value.isEmpty()) {
+            json.raw(name);
+            json.latin1String(value);
+        }
     }
     if (!message.structuredData.isEmpty()) {
         json.raw(",\"structured_data\":{");
         for (qsizetype i = 0; i < message.structuredData.size(); ++i) {
-            const SyslogMessage::Element &element = message.structuredData.at(i);
+            const SyslogFields::Element &element = message.structuredData.at(i);
             if (i > 0)
                 json.raw(",");
-            json.string(element.id);
+            json.latin1String(element.id);
             json.raw(":{");
             for (qsizetype j = 0; j < element.parameters.size(); ++j) {
                 if (j > 0)
                     json.raw(",");
-                json.string(element.parameters.at(j).name);
+                json.latin1String(element.parameters.at(j).name);
                 json.raw(":");
-                json.string(element.parameters.at(j).value);
+                json.utf8String(unescapedValue(element.parameters.at(j).value));
             }
             json.raw("}");
         }
         json.raw("}");
     }
-    if (message.messageOffset >= 0 && message.hasBom) {
-        json.member("msg", message.message);
-    } else if (message.messageOffset >= 0) {
-        // One character per byte, as the payload holds it: written from the payload itself.
-        json.memberName("msg", false);
-        json.latin1String(payload.sliced(message.messageOffset));
+    // UTF-8 after a BOM, otherwise one character per byte, as the payload holds it.
+    if (const QByteArrayView bytes = message.messageBytes(payload); !bytes.isEmpty()) {
+        json.raw(",\"msg\":");
+        message.hasBom ? json.utf8String(bytes) : json.latin1String(bytes);
     }
     json.raw("}");
 }
 
-void writeLine(QByteArray &out, const ArrivalRecord::Entry &entry, QByteArrayView payload)
+void writeLine(JsonWriter &json, const ArrivalRecord::Entry &entry, QByteArrayView payload)
 {
-    JsonWriter json(out);
-    json.raw("{");
-    json.member("time", isoLocalTime(entry.arrival.timeNs), true);
-    json.member("sender", entry.arrival.senderText());
-    json.number("bytes", entry.bytes);
-    json.number("dropped_before", entry.arrival.droppedBefore);
-    json.memberName("payload", false);
+    json.raw("{\"time\":\"");
+    const qint64 ms = floorMs(entry.arrival.timeNs);
+    char *at = json.room(Rfc3339Length + Arrival::LongestSenderText + sizeof("\",\"sender\":\"\""));
+    at = writeRfc3339(at, ms, localOffsetSeconds(ms));
+    for (const char c : std::string_view("\",\"sender\":\""))
+        *at++ = c;
+    at = entry.arrival.writeSenderText(at);
+    *at++ = '"';
+    json.advance(at);
+    json.raw(",\"bytes\":");
+    json.number(entry.bytes);
+    json.raw(",\"dropped_before\":");
+    json.number(entry.arrival.droppedBefore);
+    json.raw(",\"payload\":");
     json.latin1String(payload);
-    const SyslogMessage message = SyslogMessage::decode(payload, entry.arrival.timeNs);
+    const SyslogFields message = SyslogFields::read(payload, entry.arrival.timeNs);
     if (message.priority)
         writeSyslog(json, message, payload);
     json.raw("}");
@@ -234,23 +278,23 @@ void writeLine(QByteArray &out, const ArrivalRecord::Entry &entry, QByteArrayVie
 
 QString arrivalJson(const ArrivalRecord::Entry &entry, QByteArrayView payload)
 {
-    QByteArray line;
-    writeLine(line, entry, payload);
-    return QString::fromUtf8(line);
+    JsonWriter json;
+    writeLine(json, entry, payload);
+    return QString::fromUtf8(json.text());
 }
 
 bool writeArrivalsJsonLines(const ArrivalRecord &record, QIODevice &out)
 {
-    QByteArray lines;
+    JsonWriter json;
     const bool wrote =
         record.forEach([&](const ArrivalRecord::Entry &entry, QByteArrayView payload) {
-            writeLine(lines, entry, payload);
-            lines += '\n';
-            if (lines.size() < WriteStep)
+            writeLine(json, entry, payload);
+            json.raw("\n");
+            if (json.text().size() < WriteStep)
                 return true;
-            const bool written = writeAll(out, lines);
-            lines.resize(0);
+            const bool written = writeAll(out, json.text());
+            json.clear();
             return written;
         });
-    return wrote && writeAll(out, lines);
+    return wrote && writeAll(out, json.text());
 }

@@ -10,15 +10,6 @@
 
 namespace {
 
-// Floor, not truncation toward zero, so that a time before 1970 does not round up.
-qint64 floorMs(qint64 timeNs)
-{
-    qint64 ms = timeNs / 1'000'000;
-    if (timeNs % 1'000'000 < 0)
-        --ms;
-    return ms;
-}
-
 QDateTime localTime(qint64 timeNs)
 {
     return QDateTime::fromMSecsSinceEpoch(floorMs(timeNs));
@@ -45,11 +36,6 @@ QString isoLocalTime(qint64 timeNs)
 {
     const qint64 ms = floorMs(timeNs);
     return rfc3339Text(ms, localOffsetSeconds(ms));
-}
-
-QString isoTime(const QDateTime &time)
-{
-    return rfc3339Text(time.toMSecsSinceEpoch(), time.offsetFromUtc());
 }
 
 QString marginTime(qint64 timeNs)

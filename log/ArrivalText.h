@@ -7,7 +7,6 @@
 #include "ArrivalRecord.h"
 #include "SyslogMessage.h"
 
-#include <QDateTime>
 #include <QString>
 
 // The texts that tell a user about an arrival, beside the log text (never in it).
@@ -17,8 +16,6 @@ QString countText(quint64 n);
 // ISO 8601 in local time, to the millisecond, with the offset from UTC:
 // "2026-12-07T16:27:25.123+01:00".
 QString isoLocalTime(qint64 timeNs);
-// The same for a time in its own offset from UTC.
-QString isoTime(const QDateTime &time);
 // "16:27:25.123", for the margin.
 QString marginTime(qint64 timeNs);
 // "1,234 datagrams dropped by the system before this one"

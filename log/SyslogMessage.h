@@ -4,7 +4,7 @@
 #ifndef HARKLINE_SYSLOGMESSAGE_H
 #define HARKLINE_SYSLOGMESSAGE_H
 
-#include "SyslogPriority.h"
+#include "SyslogFields.h"
 
 #include <QByteArrayView>
 #include <QDateTime>
@@ -13,19 +13,11 @@
 
 #include <optional>
 
-// A datagram read as syslog: which form it has and every field it carries. It never changes the
-// payload; each field is what the payload says there, or absent. Forms:
-// - RFC 5424: "<PRI>1 TIMESTAMP HOSTNAME APP-NAME PROCID MSGID STRUCTURED-DATA MSG", "-" for a
-//   field the sender left out.
-// - RFC 3164 as senders write it: "<PRI>Mmm dd hh:mm:ss HOSTNAME TAG[PID]: MSG", with a year or
-//   an RFC 3339 time in the time's place, the host or the time left out, and network devices'
-//   "<PRI>seq: *Mmm dd hh:mm:ss.mmm: %FACILITY-SEVERITY-MNEMONIC: MSG".
-// - either after an octet count, "123 <34>1 ...", as some senders put it on UDP too.
-// Anything else is not syslog; where it began with a priority, the priority and the reason the
-// rest did not read are kept.
+// A datagram read as syslog (see SyslogFields for the forms), its fields as text: for the
+// details, the tooltip and the margin, which show one datagram at a time.
 struct SyslogMessage
 {
-    enum class Format { NotSyslog, Rfc3164, Rfc5424 };
+    using Format = SyslogFields::Format;
 
     struct Parameter
     {
@@ -54,14 +46,14 @@ struct SyslogMessage
     QString msgId;
     QList<Element> structuredData;
     bool hasBom = false;
-    // Where the message begins in the payload, or -1; and the message itself: UTF-8 after a BOM,
-    // otherwise one character per byte, as the payload holds it.
+    // Where the message begins in the payload (at its BOM, if it has one), or -1; and the message
+    // itself: UTF-8 after a BOM, otherwise one character per byte, as the payload holds it.
     qsizetype messageOffset = -1;
     QString message;
 
     bool isSyslog() const { return format != Format::NotSyslog; }
     // "rfc5424", "rfc3164"
-    QString formatName() const;
+    QString formatName() const { return SyslogFields::formatName(format); }
 
     // 'arrivalNs' (nanoseconds since the epoch) places a time that has no year in one.
     static SyslogMessage decode(QByteArrayView payload, qint64 arrivalNs);

@@ -5,11 +5,14 @@
 
 #include <QDateTime>
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <limits>
 
 namespace {
 
+constexpr qint64 NsPerMs = 1'000'000;
 constexpr qint64 MsPerSecond = 1000;
 constexpr qint64 SecondsPerDay = 86400;
 constexpr qint64 SecondsPerHour = 3600;
@@ -23,7 +26,7 @@ constexpr qint64 YearsPerEra = 400;
 // March (so that the leap day ends it).
 constexpr qint64 EpochFromMarch = 719468;
 constexpr int MonthsBeforeMarch = 2;
-constexpr qsizetype Rfc3339Length = 29;
+constexpr std::size_t DateLength = sizeof("2026-12-07T") - 1;
 
 // Floor division: a time before 1970 goes to the day (or quarter) it is in.
 qint64 floorDivide(qint64 value, qint64 divisor)
@@ -32,14 +35,19 @@ qint64 floorDivide(qint64 value, qint64 divisor)
 }
 
 // 'value' in 'digits' decimal digits, leading zeros and all.
-char16_t *writeNumber(char16_t *out, qint64 value, int digits)
+char *writeNumber(char *out, qint64 value, int digits)
 {
     for (int i = digits - 1; i >= 0; --i, value /= 10)
-        out[i] = char16_t(u'0' + value % 10);
+        out[i] = char('0' + value % 10);
     return out + digits;
 }
 
 } // namespace
+
+qint64 floorMs(qint64 timeNs)
+{
+    return floorDivide(timeNs, NsPerMs);
+}
 
 int localOffsetSeconds(qint64 utcMs)
 {
@@ -65,12 +73,9 @@ qint64 daysFromCivil(int year, int month, int day)
     return era * DaysPerEra + dayOfEra - EpochFromMarch;
 }
 
-QString rfc3339Text(qint64 utcMs, int offsetSeconds)
+// Howard Hinnant's civil_from_days.
+CivilDate civilFromDays(qint64 days)
 {
-    const qint64 localMs = utcMs + offsetSeconds * MsPerSecond;
-    const qint64 days = floorDivide(localMs, SecondsPerDay * MsPerSecond);
-    const qint64 msOfDay = localMs - days * SecondsPerDay * MsPerSecond;
-    // Howard Hinnant's civil_from_days.
     const qint64 shifted = days + EpochFromMarch;
     const qint64 era = floorDivide(shifted, DaysPerEra);
     const qint64 dayOfEra = shifted - era * DaysPerEra;
@@ -78,28 +83,49 @@ QString rfc3339Text(qint64 utcMs, int offsetSeconds)
         (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
     const qint64 dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
     const qint64 monthFromMarch = (5 * dayOfYear + 2) / 153;
-    const qint64 day = dayOfYear - (153 * monthFromMarch + 2) / 5 + 1;
-    const qint64 month = monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9;
-    const qint64 year = yearOfEra + era * YearsPerEra + (month <= MonthsBeforeMarch ? 1 : 0);
+    CivilDate date;
+    date.day = int(dayOfYear - (153 * monthFromMarch + 2) / 5 + 1);
+    date.month = int(monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9);
+    date.year = yearOfEra + era * YearsPerEra + (date.month <= MonthsBeforeMarch ? 1 : 0);
+    return date;
+}
 
+char *writeRfc3339(char *out, qint64 utcMs, int offsetSeconds)
+{
+    const qint64 localMs = utcMs + offsetSeconds * MsPerSecond;
+    const qint64 days = floorDivide(localMs, SecondsPerDay * MsPerSecond);
+    const qint64 msOfDay = localMs - days * SecondsPerDay * MsPerSecond;
+    // The times of a save come in order, most on the same day as the one before: the date is
+    // worked out once a day.
+    thread_local qint64 cachedDay = std::numeric_limits<qint64>::min();
+    thread_local std::array<char, DateLength> cachedDate {};
+    if (days != cachedDay) {
+        const CivilDate date = civilFromDays(days);
+        char *at = writeNumber(cachedDate.data(), date.year, 4);
+        *at++ = '-';
+        at = writeNumber(at, date.month, 2);
+        *at++ = '-';
+        at = writeNumber(at, date.day, 2);
+        *at++ = 'T';
+        cachedDay = days;
+    }
     const int offset = std::abs(offsetSeconds);
-    char16_t text[Rfc3339Length];
-    char16_t *at = writeNumber(text, year, 4);
-    *at++ = u'-';
-    at = writeNumber(at, month, 2);
-    *at++ = u'-';
-    at = writeNumber(at, day, 2);
-    *at++ = u'T';
+    char *at = std::copy(cachedDate.begin(), cachedDate.end(), out);
     at = writeNumber(at, msOfDay / (SecondsPerHour * MsPerSecond), 2);
-    *at++ = u':';
+    *at++ = ':';
     at = writeNumber(at, msOfDay / (SecondsPerMinute * MsPerSecond) % SecondsPerMinute, 2);
-    *at++ = u':';
+    *at++ = ':';
     at = writeNumber(at, msOfDay / MsPerSecond % SecondsPerMinute, 2);
-    *at++ = u'.';
+    *at++ = '.';
     at = writeNumber(at, msOfDay % MsPerSecond, 3);
-    *at++ = offsetSeconds < 0 ? u'-' : u'+';
+    *at++ = offsetSeconds < 0 ? '-' : '+';
     at = writeNumber(at, offset / SecondsPerHour, 2);
-    *at++ = u':';
-    at = writeNumber(at, offset / SecondsPerMinute % SecondsPerMinute, 2);
-    return QString(reinterpret_cast<const QChar *>(text), at - text);
+    *at++ = ':';
+    return writeNumber(at, offset / SecondsPerMinute % SecondsPerMinute, 2);
+}
+
+QString rfc3339Text(qint64 utcMs, int offsetSeconds)
+{
+    char text[Rfc3339Length];
+    return QString::fromLatin1(text, writeRfc3339(text, utcMs, offsetSeconds) - text);
 }

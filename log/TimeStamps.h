@@ -9,11 +9,26 @@
 // Times as the saves write them, fast enough for millions of rows: Qt's own date-time objects
 // look up the zone for every one.
 
+// Milliseconds of a time given in nanoseconds, floored, so that a time before 1970 does not round
+// up.
+qint64 floorMs(qint64 timeNs);
 // The local zone's offset from UTC at 'utcMs', in seconds.
 int localOffsetSeconds(qint64 utcMs);
 // RFC 3339 to the millisecond, in the given offset: "2026-12-07T16:27:25.123+01:00".
 QString rfc3339Text(qint64 utcMs, int offsetSeconds);
-// Days since 1970-01-01 of a date of the proleptic Gregorian calendar.
+// The same written into 'out', which has room for Rfc3339Length characters; returns its end.
+inline constexpr qsizetype Rfc3339Length = 29;
+char *writeRfc3339(char *out, qint64 utcMs, int offsetSeconds);
+
+// A date of the proleptic Gregorian calendar.
+struct CivilDate
+{
+    qint64 year = 1970;
+    int month = 1;
+    int day = 1;
+};
+// Days since 1970-01-01 of a date, and the date of a day so counted.
 qint64 daysFromCivil(int year, int month, int day);
+CivilDate civilFromDays(qint64 days);
 
 #endif // HARKLINE_TIMESTAMPS_H

@@ -5,15 +5,19 @@
 // and stay compact, lines keep their datagrams past 2^31 of them, the first line of a datagram is
 // found, the document stays within its limit, and writes that fail say so.
 
+#include "ArrivalJson.h"
 #include "HexDump.h"
 #include "LineArrivals.h"
 #include "LogModel.h"
 #include "SyslogMessage.h"
+#include "TimeStamps.h"
 #include "ViewRules.h"
 
 #include "LogSamples.h"
+#include "SyslogJsonAgreement.h"
 
 #include <QFile>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -140,6 +144,20 @@ QString fieldsOf(const SyslogMessage &message)
         .join(u'|');
 }
 
+// A datagram's line of a JSON Lines export, as a JSON reader reads it.
+QJsonObject jsonLineOf(QByteArrayView payload, qint64 arrivalNs = 0)
+{
+    ArrivalRecord::Entry entry;
+    entry.bytes = qint32(payload.size());
+    entry.arrival.timeNs = arrivalNs;
+    QJsonParseError error {};
+    const QJsonDocument line =
+        QJsonDocument::fromJson(arrivalJson(entry, payload).toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError)
+        qWarning("not JSON: %s", qPrintable(error.errorString()));
+    return line.object();
+}
+
 // Nanoseconds since the epoch of a local time.
 qint64 localNs(int year, int month, int day, int hour, int minute, int second)
 {
@@ -159,6 +177,10 @@ private slots:
     void archiveIsCompact();
     void arrivalsReadBackByACsvReader();
     void arrivalsReadBackAsJsonLines();
+    void jsonKeepsEveryByteAnywhere();
+    void timesAsQtWritesThem();
+    void sendersAsText_data();
+    void sendersAsText();
     void arrivalsAreKeptCompact();
     void linesKeepTheirDatagramPast2To31();
     void firstLineOfADatagram_data();
@@ -348,6 +370,66 @@ void tst_LogModel::arrivalsReadBackAsJsonLines()
     // A priority and nothing else that reads: the facility and severity still.
     QCOMPARE(syslog(5), QByteArray("- user info - - -"));
     QCOMPARE(syslog(6), QByteArray("- - - - - -"));
+}
+
+void tst_LogModel::jsonKeepsEveryByteAnywhere()
+{
+    // Each byte value at each place of a run long enough to be read eight bytes at a time, in the
+    // payload and in a message that is written from it.
+    const QByteArray header("<14>Dec  8 19:45:40 h a: ");
+    for (int value = 0; value < 256; ++value) {
+        for (int at = 0; at < 17; ++at) {
+            QByteArray message(26, 'x');
+            message[at] = char(value);
+            const QJsonObject line = jsonLineOf(header + message);
+            QCOMPARE(line.value("payload").toString().toLatin1(), header + message);
+            QCOMPARE(line.value("syslog").toObject().value("msg").toString().toLatin1(), message);
+        }
+    }
+}
+
+void tst_LogModel::timesAsQtWritesThem()
+{
+    // Out of order, so that a day written before is not taken for the next one; across days,
+    // years, a leap day, before 1970, and in offsets east, west and none.
+    const QList<QDateTime> times = {
+        QDateTime(QDate(2026, 12, 7), QTime(23, 59, 59, 999), Qt::UTC),
+        QDateTime(QDate(2026, 12, 8), QTime(0, 0), Qt::UTC),
+        QDateTime(QDate(2026, 12, 7), QTime(0, 0, 0, 1), Qt::UTC),
+        QDateTime(QDate(2028, 2, 29), QTime(12, 30, 5, 250), Qt::OffsetFromUTC, 3600),
+        QDateTime(QDate(2026, 12, 31), QTime(23, 0), Qt::OffsetFromUTC, -(5 * 3600 + 1800)),
+        QDateTime(QDate(1969, 12, 31), QTime(23, 59, 59, 999), Qt::UTC),
+        QDateTime(QDate(1900, 3, 1), QTime(1, 2, 3), Qt::OffsetFromUTC, 14 * 3600),
+        QDateTime(QDate(2026, 12, 8), QTime(0, 0), Qt::UTC),
+    };
+    for (const QDateTime &time : times) {
+        QString qt = time.toString(Qt::ISODateWithMs);
+        if (qt.endsWith(u'Z'))
+            qt = qt.chopped(1) + "+00:00";
+        QCOMPARE(rfc3339Text(time.toMSecsSinceEpoch(), time.offsetFromUtc()), qt);
+    }
+}
+
+void tst_LogModel::sendersAsText_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("v4 lowest") << "0.0.0.0" << 0 << "0.0.0.0:0";
+    QTest::newRow("v4 highest") << "255.255.255.255" << 65535 << "255.255.255.255:65535";
+    QTest::newRow("v4 one digit each") << "1.2.3.4" << 9 << "1.2.3.4:9";
+    QTest::newRow("v6 shortened") << "2001:db8::1" << 514 << "[2001:db8::1]:514";
+    QTest::newRow("v6 longest") << "ffff:ffff:ffff:ffff:ffff:ffff:255.255.255.255" << 65535
+                                << "[ffff:ffff:ffff:ffff:ffff:ffff:ffff:ffff]:65535";
+    QTest::newRow("v6 mapped v4") << "::ffff:192.0.2.7" << 40000 << "[::ffff:192.0.2.7]:40000";
+}
+
+void tst_LogModel::sendersAsText()
+{
+    QFETCH(QString, address);
+    QFETCH(int, port);
+    QFETCH(QString, text);
+    QCOMPARE(arrivalFrom(qPrintable(address), quint16(port), 0).senderText(), text);
 }
 
 void tst_LogModel::arrivalsAreKeptCompact()
@@ -709,6 +791,9 @@ void tst_LogModel::syslogAsSendersWriteIt()
     // The message is the end of the payload, as it came.
     QVERIFY(message.messageOffset < 0 || message.messageOffset <= payload.size());
     QCOMPARE(message.hasBom, name == "rfc5424-bom");
+    const QString disagreement =
+        syslogJsonDisagreement(jsonLineOf(payload, localNs(2026, 12, 8, 19, 45, 40)), message);
+    QVERIFY2(disagreement.isEmpty(), qPrintable(disagreement));
 }
 
 void tst_LogModel::syslogThatDoesNotRead_data()
@@ -746,6 +831,16 @@ void tst_LogModel::syslogThatDoesNotRead_data()
         << QByteArray("<14>1 - h a - - [id]m") << "rfc5424|h|a|||id:|" << 14 << "no space";
     QTest::newRow("only the header")
         << QByteArray("<14>1 - - - - - -") << "rfc5424||||||" << 14 << "";
+    QTest::newRow("an offset past 23:59")
+        << QByteArray("<14>1 2026-12-08T10:00:00+24:00 h a - - - m") << "rfc5424||||||" << 14
+        << "RFC 3339";
+    QTest::newRow("an empty message after its tag")
+        << QByteArray("<14>Dec  8 10:00:00 h a:") << "rfc3164|h|a||||" << 14 << "";
+    // Values are UTF-8 as the sender wrote it, faults and all; the escapes undone first.
+    QTest::newRow("values in UTF-8, some of it broken")
+        << QByteArray(
+               "<14>1 - h a - - [id p=\"caf\xC3\xA9\" q=\"\xFF\\\"\xC3\"] \xEF\xBB\xBF\xE2\x82")
+        << QString::fromUtf8("rfc5424|h|a|||id:p=café,q=\uFFFD\"\uFFFD|\uFFFD\uFFFD") << 14 << "";
 }
 
 void tst_LogModel::syslogThatDoesNotRead()
@@ -761,6 +856,8 @@ void tst_LogModel::syslogThatDoesNotRead()
         QVERIFY2(message.problem.isEmpty(), qPrintable(message.problem));
     else
         QVERIFY2(message.problem.contains(problem), qPrintable(message.problem));
+    const QString disagreement = syslogJsonDisagreement(jsonLineOf(payload), message);
+    QVERIFY2(disagreement.isEmpty(), qPrintable(disagreement));
 }
 
 void tst_LogModel::hexDumpShowsEveryByte_data()
@@ -803,6 +900,20 @@ void tst_LogModel::senderClockAgainstArrival_data()
     QTest::newRow("across the new year")
         << QByteArray("<14>Dec 31 23:59:50 h a: m") << localNs(2027, 1, 1, 0, 0, 5)
         << "sender's clock 15 s behind";
+    QTest::newRow("into the new year")
+        << QByteArray("<14>Jan  1 00:00:05 h a: m") << localNs(2026, 12, 31, 23, 59, 50)
+        << "sender's clock 15 s ahead";
+    // 182 days ahead in the arrival's year is nearer than 183 behind in the year before; 183
+    // ahead is not.
+    QTest::newRow("half a year ahead")
+        << QByteArray("<14>Jul  2 00:00:05 h a: m") << localNs(2027, 1, 1, 0, 0, 5)
+        << "sender's clock 182 d ahead";
+    QTest::newRow("over half a year ahead: the year before")
+        << QByteArray("<14>Jul  3 00:00:05 h a: m") << localNs(2027, 1, 1, 0, 0, 5)
+        << "sender's clock 182 d behind";
+    QTest::newRow("a leap day: the next year that has one")
+        << QByteArray("<14>Feb 29 12:00:00 h a: m") << localNs(2027, 3, 1, 12, 0, 0)
+        << "sender's clock 365 d ahead";
     QTest::newRow("an offset")
         << QByteArray("<14>1 2026-12-08T12:00:00Z h a - - - m")
         << qint64(QDateTime(QDate(2026, 12, 8), QTime(12, 0, 3), Qt::UTC).toMSecsSinceEpoch()

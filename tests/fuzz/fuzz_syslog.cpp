@@ -2,13 +2,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 //
 // Any datagram read as syslog: the decoder never reads past the payload, the datagram's JSON
-// line is JSON that gives the very same payload back, and its details and hex dump are made
-// without fault (the sanitizers watch them).
+// line is JSON that gives the very same payload back and says what its details say, and its
+// details and hex dump are made without fault (the sanitizers watch them).
 
 #include "ArrivalJson.h"
 #include "ArrivalText.h"
 #include "HexDump.h"
 #include "SyslogMessage.h"
+#include "../SyslogJsonAgreement.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -31,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QJsonDocument line =
         QJsonDocument::fromJson(arrivalJson(entry, payload).toUtf8(), &error);
     if (error.error != QJsonParseError::NoError
-        || line.object().value(QStringLiteral("payload")).toString().toLatin1() != payload)
+        || line.object().value(QStringLiteral("payload")).toString().toLatin1() != payload
+        || !syslogJsonDisagreement(line.object(), message).isEmpty())
         std::abort();
     // One row of the dump per 16 bytes.
     if (hexDump(payload).count(u'\n') != (qsizetype(size) + 15) / 16)

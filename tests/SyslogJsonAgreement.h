@@ -1,0 +1,64 @@
+// SPDX-FileCopyrightText: 2026 The Harkline developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#ifndef HARKLINE_SYSLOGJSONAGREEMENT_H
+#define HARKLINE_SYSLOGJSONAGREEMENT_H
+
+#include "SyslogMessage.h"
+#include "TimeStamps.h"
+
+#include <QJsonObject>
+#include <QString>
+
+#include <utility>
+
+// A datagram's JSON line and its details read the payload by two roads: the export writes the
+// fields straight from the payload's bytes, the details make text of them. Empty when the line's
+// "syslog" says what 'message' says (JSON leaves out what is empty, and a repeated name keeps its
+// last value, as Qt's reader does); otherwise what differs.
+inline QString syslogJsonDisagreement(const QJsonObject &line, const SyslogMessage &message)
+{
+    if (!message.priority)
+        return line.contains(QLatin1String("syslog")) ? QStringLiteral("syslog without a priority")
+                                                      : QString();
+    const QJsonObject syslog = line.value(QLatin1String("syslog")).toObject();
+    QJsonObject expected;
+    const std::pair<QString, QString> fields[] = {
+        { "format", message.formatName() },
+        { "facility", message.priority->facilityKeyword() },
+        { "severity", message.priority->severityKeyword() },
+        { "timestamp",
+          message.timestamp ? rfc3339Text(message.timestamp->toMSecsSinceEpoch(),
+                                          message.timestamp->offsetFromUtc())
+                            : QString() },
+        { "hostname", message.hostname },
+        { "app", message.appName },
+        { "procid", message.procId },
+        { "msgid", message.msgId },
+        { "msg", message.message },
+    };
+    for (const auto &[name, value] : fields) {
+        if (!value.isEmpty())
+            expected.insert(name, value);
+    }
+    QJsonObject elements;
+    for (const SyslogMessage::Element &element : message.structuredData) {
+        QJsonObject parameters;
+        for (const SyslogMessage::Parameter &parameter : element.parameters)
+            parameters.insert(parameter.name, parameter.value);
+        elements.insert(element.id, parameters);
+    }
+    if (!elements.isEmpty())
+        expected.insert(QStringLiteral("structured_data"), elements);
+    for (auto it = syslog.begin(); it != syslog.end(); ++it) {
+        if (!expected.contains(it.key()))
+            return QStringLiteral("\"%1\" is there but the details have none").arg(it.key());
+    }
+    for (auto it = expected.begin(); it != expected.end(); ++it) {
+        if (syslog.value(it.key()) != it.value())
+            return QStringLiteral("\"%1\" differs from the details").arg(it.key());
+    }
+    return {};
+}
+
+#endif // HARKLINE_SYSLOGJSONAGREEMENT_H
