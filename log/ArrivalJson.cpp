@@ -33,7 +33,7 @@ const char HexDigits[] = "0123456789abcdef";
 // as a backslash and that letter.
 constexpr std::array<char, FirstTwoByte> Escapes = [] {
     std::array<char, FirstTwoByte> escapes {};
-    for (std::size_t c = 0; c < 0x20; ++c)
+    for (std::size_t c = 0; c < FirstPrintable; ++c)
         escapes[c] = 'u';
     escapes['\n'] = 'n';
     escapes['\r'] = 'r';
@@ -43,9 +43,9 @@ constexpr std::array<char, FirstTwoByte> Escapes = [] {
     return escapes;
 }();
 
-// JSON text written straight into UTF-8, a character at a time, into a buffer that grows only
-// when a piece would not fit: through QString, or QByteArray's append for every small piece,
-// the export took several times as long as the CSV export.
+// JSON text written straight into UTF-8, into a buffer that grows only when a piece would not
+// fit: through QString, or QByteArray's append for every small piece, the export took several
+// times as long as the CSV export.
 class JsonWriter
 {
 public:

@@ -95,22 +95,31 @@ char *writeRfc3339(char *out, qint64 utcMs, int offsetSeconds)
     const qint64 localMs = utcMs + offsetSeconds * MsPerSecond;
     const qint64 days = floorDivide(localMs, SecondsPerDay * MsPerSecond);
     const qint64 msOfDay = localMs - days * SecondsPerDay * MsPerSecond;
-    // The times of a save come in order, most on the same day as the one before: the date is
-    // worked out once a day.
-    thread_local qint64 cachedDay = std::numeric_limits<qint64>::min();
-    thread_local std::array<char, DateLength> cachedDate {};
-    if (days != cachedDay) {
+    // The times of a save come in order, most on the same day as the one before: a date is worked
+    // out once a day. Two are kept, as a JSON line writes two times, the arrival's and the
+    // sender's, whose day can differ (another offset, a clock that is off).
+    struct Date
+    {
+        qint64 days = std::numeric_limits<qint64>::min();
+        std::array<char, DateLength> text {};
+    };
+    thread_local std::array<Date, 2> dates;
+    thread_local std::size_t lastUsed = 0;
+    if (dates[lastUsed].days != days)
+        lastUsed ^= 1;
+    Date &cached = dates[lastUsed];
+    if (cached.days != days) {
         const CivilDate date = civilFromDays(days);
-        char *at = writeNumber(cachedDate.data(), date.year, 4);
+        char *at = writeNumber(cached.text.data(), date.year, 4);
         *at++ = '-';
         at = writeNumber(at, date.month, 2);
         *at++ = '-';
         at = writeNumber(at, date.day, 2);
         *at++ = 'T';
-        cachedDay = days;
+        cached.days = days;
     }
     const int offset = std::abs(offsetSeconds);
-    char *at = std::copy(cachedDate.begin(), cachedDate.end(), out);
+    char *at = std::copy(cached.text.begin(), cached.text.end(), out);
     at = writeNumber(at, msOfDay / (SecondsPerHour * MsPerSecond), 2);
     *at++ = ':';
     at = writeNumber(at, msOfDay / (SecondsPerMinute * MsPerSecond) % SecondsPerMinute, 2);
