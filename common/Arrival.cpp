@@ -3,6 +3,7 @@
 
 #include "Arrival.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -29,10 +30,8 @@ char *Arrival::writeSenderText(char *out) const
     } else {
         char text[INET6_ADDRSTRLEN] = {};
         inet_ntop(AF_INET6, address.data(), text, sizeof(text));
-        const std::size_t length = std::strlen(text);
         *at++ = '[';
-        std::memcpy(at, text, length);
-        at += length;
+        at = std::copy_n(text, std::strlen(text), at);
         *at++ = ']';
     }
     *at++ = ':';
