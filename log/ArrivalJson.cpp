@@ -68,6 +68,11 @@ public:
         advance(at + text.size());
     }
 
+    void latin1String(QLatin1String text)
+    {
+        latin1String(QByteArrayView(text.data(), text.size()));
+    }
+
     void number(qint64 value)
     {
         char *at = room(LongestNumber);
@@ -193,24 +198,19 @@ void writeSyslog(JsonWriter &json, const SyslogFields &message, QByteArrayView p
 {
     json.raw(",\"syslog\":{");
     if (message.isSyslog()) {
-        json.raw("\"format\":\"");
-        const QLatin1String format = SyslogFields::formatName(message.format);
-        json.raw({ format.data(), std::size_t(format.size()) });
-        json.raw("\",");
+        json.raw("\"format\":");
+        json.latin1String(SyslogFields::formatName(message.format));
+        json.raw(",");
     }
-    const QLatin1String facility = message.priority->facilityKeyword();
-    const QLatin1String severity = message.priority->severityKeyword();
-    json.raw("\"facility\":\"");
-    json.raw({ facility.data(), std::size_t(facility.size()) });
-    json.raw("\",\"severity\":\"");
-    json.raw({ severity.data(), std::size_t(severity.size()) });
-    json.raw("\"");
+    json.raw("\"facility\":");
+    json.latin1String(message.priority->facilityKeyword());
+    json.raw(",\"severity\":");
+    json.latin1String(message.priority->severityKeyword());
     if (message.timestamp) {
         json.raw(",\"timestamp\":\"");
-        char *at = json.room(Rfc3339Length + 1);
-        at = writeRfc3339(at, message.timestamp->utcMs, message.timestamp->offsetSeconds);
-        *at++ = '"';
-        json.advance(at);
+        json.advance(writeRfc3339(json.room(Rfc3339Length), message.timestamp->utcMs,
+                                  message.timestamp->offsetSeconds));
+        json.raw("\"");
     }
     const std::pair<std::string_view, QByteArrayView> fields[] = {
         { ",\"hostname\":", message.hostname },
@@ -255,14 +255,10 @@ void writeLine(JsonWriter &json, const ArrivalRecord::Entry &entry, QByteArrayVi
 {
     json.raw("{\"time\":\"");
     const qint64 ms = floorMs(entry.arrival.timeNs);
-    char *at = json.room(Rfc3339Length + Arrival::LongestSenderText + sizeof("\",\"sender\":\"\""));
-    at = writeRfc3339(at, ms, localOffsetSeconds(ms));
-    for (const char c : std::string_view("\",\"sender\":\""))
-        *at++ = c;
-    at = entry.arrival.writeSenderText(at);
-    *at++ = '"';
-    json.advance(at);
-    json.raw(",\"bytes\":");
+    json.advance(writeRfc3339(json.room(Rfc3339Length), ms, localOffsetSeconds(ms)));
+    json.raw("\",\"sender\":\"");
+    json.advance(entry.arrival.writeSenderText(json.room(Arrival::LongestSenderText)));
+    json.raw("\",\"bytes\":");
     json.number(entry.bytes);
     json.raw(",\"dropped_before\":");
     json.number(entry.arrival.droppedBefore);

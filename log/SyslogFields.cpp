@@ -34,7 +34,6 @@ constexpr int MsPerSecond = 1000;
 constexpr int SecondsPerMinute = 60;
 constexpr int SecondsPerHour = 3600;
 constexpr int SecondsPerDay = 86400;
-constexpr qint64 NsPerMs = 1'000'000;
 constexpr int LastHour = 23;
 constexpr int LastMinute = 59;
 constexpr int LastSecond = 60; // a leap second
@@ -263,7 +262,7 @@ std::optional<SyslogFields::Time> bsdTime(Reader &reader, qint64 arrivalNs)
         return std::nullopt;
     // The time as the receiver's clock would read it, in the year nearest the arrival; the
     // receiver's offset from UTC at the arrival places it.
-    const qint64 arrivalMs = arrivalNs / NsPerMs;
+    const qint64 arrivalMs = floorMs(arrivalNs);
     const int offset = localOffsetSeconds(arrivalMs);
     const qint64 msOfDay =
         (qint64(hour) * SecondsPerHour + qint64(minute) * SecondsPerMinute + second) * MsPerSecond

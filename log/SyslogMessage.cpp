@@ -3,6 +3,8 @@
 
 #include "SyslogMessage.h"
 
+#include "TimeStamps.h"
+
 #include <QStringList>
 
 #include <cstdlib>
@@ -13,7 +15,6 @@ constexpr int MsPerSecond = 1000;
 constexpr int SecondsPerMinute = 60;
 constexpr int SecondsPerHour = 3600;
 constexpr int SecondsPerDay = 86400;
-constexpr qint64 NsPerMs = 1'000'000;
 
 QString latin1(QByteArrayView bytes)
 {
@@ -79,7 +80,7 @@ QString clockDifferenceText(const SyslogMessage &message, qint64 arrivalNs)
 {
     if (!message.timestamp)
         return {};
-    const qint64 ms = message.timestamp->toMSecsSinceEpoch() - arrivalNs / NsPerMs;
+    const qint64 ms = message.timestamp->toMSecsSinceEpoch() - floorMs(arrivalNs);
     if (std::llabs(ms) < MsPerSecond)
         return QStringLiteral("sender's clock in step");
     return QStringLiteral("sender's clock %1 %2")
