@@ -498,6 +498,7 @@ void tst_LogBox::marginShowsTheFirstLineOfEachDatagram()
     log.show();
     log.appendLine("<11>an error\r\nin two lines", arrivalFrom("192.0.2.1", 514, 1));
     log.appendLine("<14>after a loss", arrivalFrom("2001:db8::5", 40000, 2, 7));
+    log.appendLine(QString(), arrivalFrom("192.0.2.9", 9, 3));
     log.insertPending();
     showActive(log);
     QTest::keyClick(&log, Qt::Key_D, Qt::ControlModifier);
@@ -519,6 +520,9 @@ void tst_LogBox::marginShowsTheFirstLineOfEachDatagram()
     QVERIFY2(tip.contains("From 192.0.2.1:514") && tip.contains("severity error (3)"),
              qPrintable(tip));
     QVERIFY(log.model().detailsOf(lines.at(2).block).contains("7 datagrams dropped"));
+    // An empty datagram's line is its too.
+    const QString emptyTip = log.model().detailsOf(log.document()->findBlockByNumber(3));
+    QVERIFY2(emptyTip.contains("From 192.0.2.9:9"), qPrintable(emptyTip));
     log.moveCursor(QTextCursor::End);
     QTest::keyClicks(&log, "typed");
     QCOMPARE(log.model().detailsOf(log.document()->lastBlock()), QString());

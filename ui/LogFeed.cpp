@@ -21,6 +21,13 @@ constexpr std::size_t SpareBatches = 8;
 // Where the screen does not say its refresh rate.
 constexpr int DefaultFrameMs = 16;
 
+// Qt 6.4 counts -1 line ends in an empty payload, which left the line of an empty datagram
+// without its datagram.
+qsizetype lineEndsIn(QStringView payload)
+{
+    return payload.isEmpty() ? 0 : payload.count(QLatin1String("\r\n"));
+}
+
 } // namespace
 
 LogFeed::LogFeed(LogModel &model, QWidget *view)
@@ -52,7 +59,7 @@ void LogFeed::append(QStringView payload, qint64 index)
     batch.text += QLatin1String("\r\n");
     // Each line end closes a line of the document that shows this datagram.
     batch.lineArrivals.insert(batch.lineArrivals.end(),
-                              std::size_t(payload.count(QLatin1String("\r\n")) + 1), index);
+                              std::size_t(lineEndsIn(payload) + 1), index);
 }
 
 void LogFeed::insert(Insert how)
