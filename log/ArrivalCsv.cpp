@@ -3,9 +3,10 @@
 
 #include "ArrivalCsv.h"
 
-#include "ArrivalRecord.h"
+#include "ArrivalSnapshot.h"
 #include "ArrivalText.h"
 #include "SaveFile.h"
+#include "SaveProgress.h"
 
 #include <QIODevice>
 
@@ -37,13 +38,14 @@ void appendField(QString &row, QStringView field)
 
 } // namespace
 
-bool writeArrivalsCsv(const ArrivalRecord &record, QIODevice &out)
+bool writeArrivalsCsv(const ArrivalSnapshot &arrivals, QIODevice &out, SaveProgress &progress,
+                      QString *readError)
 {
     if (!writeAll(out, "time,sender,bytes,dropped_before,payload\r\n"))
         return false;
     QString rows;
-    const bool wrote =
-        record.forEach([&](const ArrivalRecord::Entry &entry, QByteArrayView payload) {
+    const ArrivalSnapshot::Read read = arrivals.forEach(
+        [&](const ArrivalEntry &entry, QByteArrayView payload) {
             rows += isoLocalTime(entry.arrival.timeNs);
             rows += u',';
             rows += entry.arrival.senderText();
@@ -54,11 +56,14 @@ bool writeArrivalsCsv(const ArrivalRecord &record, QIODevice &out)
             rows += u',';
             appendField(rows, QString::fromLatin1(payload));
             rows += QLatin1String("\r\n");
+            if (!progress.add(1))
+                return false;
             if (rows.size() < WriteStep)
                 return true;
             const bool written = writeAll(out, rows.toUtf8());
             rows.resize(0);
             return written;
-        });
-    return wrote && writeAll(out, rows.toUtf8());
+        },
+        readError);
+    return read == ArrivalSnapshot::Read::Done && writeAll(out, rows.toUtf8());
 }

@@ -3,7 +3,9 @@
 
 #include "ArrivalJson.h"
 
+#include "ArrivalSnapshot.h"
 #include "SaveFile.h"
+#include "SaveProgress.h"
 #include "SyslogFields.h"
 #include "TimeStamps.h"
 
@@ -251,7 +253,7 @@ void writeSyslog(JsonWriter &json, const SyslogFields &message, QByteArrayView p
     json.raw("}");
 }
 
-void writeLine(JsonWriter &json, const ArrivalRecord::Entry &entry, QByteArrayView payload)
+void writeLine(JsonWriter &json, const ArrivalEntry &entry, QByteArrayView payload)
 {
     json.raw("{\"time\":\"");
     const qint64 ms = floorMs(entry.arrival.timeNs);
@@ -272,25 +274,29 @@ void writeLine(JsonWriter &json, const ArrivalRecord::Entry &entry, QByteArrayVi
 
 } // namespace
 
-QString arrivalJson(const ArrivalRecord::Entry &entry, QByteArrayView payload)
+QString arrivalJson(const ArrivalEntry &entry, QByteArrayView payload)
 {
     JsonWriter json;
     writeLine(json, entry, payload);
     return QString::fromUtf8(json.text());
 }
 
-bool writeArrivalsJsonLines(const ArrivalRecord &record, QIODevice &out)
+bool writeArrivalsJsonLines(const ArrivalSnapshot &arrivals, QIODevice &out, SaveProgress &progress,
+                            QString *readError)
 {
     JsonWriter json;
-    const bool wrote =
-        record.forEach([&](const ArrivalRecord::Entry &entry, QByteArrayView payload) {
+    const ArrivalSnapshot::Read read = arrivals.forEach(
+        [&](const ArrivalEntry &entry, QByteArrayView payload) {
             writeLine(json, entry, payload);
             json.raw("\n");
+            if (!progress.add(1))
+                return false;
             if (json.text().size() < WriteStep)
                 return true;
             const bool written = writeAll(out, json.text());
             json.clear();
             return written;
-        });
-    return wrote && writeAll(out, json.text());
+        },
+        readError);
+    return read == ArrivalSnapshot::Read::Done && writeAll(out, json.text());
 }

@@ -4,12 +4,14 @@
 #ifndef HARKLINE_ARRIVALJSON_H
 #define HARKLINE_ARRIVALJSON_H
 
-#include "ArrivalRecord.h"
+#include "ArrivalChunk.h"
 
 #include <QByteArrayView>
 #include <QString>
 
+class ArrivalSnapshot;
 class QIODevice;
+class SaveProgress;
 
 // Arrivals as JSON Lines, one object a datagram, for the tools logs go to next:
 // {"time":"2026-12-08T19:45:39.123+01:00","sender":"192.0.2.7:514","bytes":42,
@@ -22,8 +24,11 @@ class QIODevice;
 // BOM, otherwise one character per byte like the payload.
 
 // One datagram's line, without its line end.
-QString arrivalJson(const ArrivalRecord::Entry &entry, QByteArrayView payload);
-// Every datagram in the record, one line each. False when the device refused a write.
-bool writeArrivalsJsonLines(const ArrivalRecord &record, QIODevice &out);
+QString arrivalJson(const ArrivalEntry &entry, QByteArrayView payload);
+// Every datagram in 'arrivals', one line each, counted in 'progress'. False when it stopped:
+// cancelled, the device refused a write, or the record could not be read, which it says in
+// 'readError'.
+bool writeArrivalsJsonLines(const ArrivalSnapshot &arrivals, QIODevice &out, SaveProgress &progress,
+                            QString *readError);
 
 #endif // HARKLINE_ARRIVALJSON_H

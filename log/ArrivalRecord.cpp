@@ -3,234 +3,215 @@
 
 #include "ArrivalRecord.h"
 
+#include "ChunkSpill.h"
 #include "Compression.h"
+#include "SealedChunk.h"
 
 #include <algorithm>
-#include <cstring>
-#include <numeric>
 
 namespace {
 
-// A chunk is closed and compressed at this many entries, or this many payload bytes.
-constexpr qsizetype ChunkEntries = 1024;
-constexpr qsizetype ChunkPayloadBytes = qsizetype(256) * 1024;
+// Past the budget, memory may hold this share of it more in chunks on their way to the disk; past
+// that, the disk is refusing them or not keeping up, and new chunks are not kept.
+constexpr qint64 InFlightShare = 4;
 
-template<typename T> void appendArray(QByteArray &out, const std::vector<T> &values)
-{
-    out.append(reinterpret_cast<const char *>(values.data()),
-               qsizetype(values.size()) * qsizetype(sizeof(T)));
-}
+// What the record knows of each chunk, wherever its datagrams are: the chunk object with its
+// lock and the shared pointer's count, and its place in the list.
+constexpr qint64 IndexBytesPerChunk =
+    qint64(sizeof(SealedChunk) + 2 * sizeof(std::shared_ptr<SealedChunk>));
 
-template<typename T> void readArray(const char *&from, std::vector<T> &values, qsizetype count)
+auto chunkHolding(const std::vector<std::shared_ptr<SealedChunk>> &chunks, qint64 index)
 {
-    values.resize(std::size_t(count));
-    std::memcpy(values.data(), from, std::size_t(count) * sizeof(T));
-    from += count * qsizetype(sizeof(T));
+    return std::upper_bound(chunks.begin(), chunks.end(), index,
+                            [](qint64 i, const auto &chunk) { return i < chunk->end(); });
 }
 
 } // namespace
 
-size_t qHash(const ArrivalRecord::Address &address, size_t seed)
-{
-    return qHashBits(address.bytes.data(), address.bytes.size(), seed) ^ size_t(address.ipv4);
-}
-
-void ArrivalRecord::Columns::clear()
-{
-    timeNs.clear();
-    dropped.clear();
-    address.clear();
-    port.clear();
-    priority.clear();
-    ends.clear();
-    payloads.resize(0);
-}
-
-// The count, then each column; times as differences from the one before, which compress better.
-QByteArray ArrivalRecord::Columns::serialized() const
-{
-    QByteArray bytes;
-    const qint64 count = size();
-    bytes.append(reinterpret_cast<const char *>(&count), sizeof(count));
-    std::vector<qint64> steps(timeNs.size());
-    std::adjacent_difference(timeNs.begin(), timeNs.end(), steps.begin());
-    appendArray(bytes, steps);
-    appendArray(bytes, dropped);
-    appendArray(bytes, address);
-    appendArray(bytes, port);
-    appendArray(bytes, priority);
-    appendArray(bytes, ends);
-    bytes.append(payloads);
-    return bytes;
-}
-
-ArrivalRecord::Columns ArrivalRecord::Columns::deserialized(const QByteArray &bytes)
-{
-    Columns columns;
-    qint64 count = 0;
-    if (bytes.size() < qsizetype(sizeof(count)))
-        return columns; // never made by serialized(): nothing to read
-    const char *from = bytes.constData();
-    std::memcpy(&count, from, sizeof(count));
-    from += sizeof(count);
-    readArray(from, columns.timeNs, count);
-    std::partial_sum(columns.timeNs.begin(), columns.timeNs.end(), columns.timeNs.begin());
-    readArray(from, columns.dropped, count);
-    readArray(from, columns.address, count);
-    readArray(from, columns.port, count);
-    readArray(from, columns.priority, count);
-    readArray(from, columns.ends, count);
-    columns.payloads = QByteArray(from, bytes.constData() + bytes.size() - from);
-    return columns;
-}
-
 ArrivalRecord::ArrivalRecord() = default;
 ArrivalRecord::~ArrivalRecord() = default;
 
+void ArrivalRecord::setStorage(qint64 memoryBudget, const QString &folder)
+{
+    m_budget = memoryBudget;
+    m_folder = folder;
+}
+
 qint64 ArrivalRecord::append(QStringView payload, const Arrival &arrival)
 {
-    Address address { arrival.ipv4, arrival.address };
-    auto known = m_addressIds.constFind(address);
-    if (known == m_addressIds.cend()) {
-        known = m_addressIds.insert(address, quint32(m_addresses.size()));
-        m_addresses.push_back(address);
-    }
-    const std::optional<SyslogPriority> priority = SyslogPriority::of(payload);
-
-    m_open.timeNs.push_back(arrival.timeNs);
-    m_open.dropped.push_back(arrival.droppedBefore);
-    m_open.address.push_back(*known);
-    m_open.port.push_back(arrival.port);
-    m_open.priority.push_back(priority ? quint8(priority->value) : NoPriority);
-    const qsizetype start = m_open.payloads.size();
-    m_open.payloads.resize(start + payload.size());
-    char *bytes = m_open.payloads.data() + start;
-    for (const QChar c : payload)
-        *bytes++ = char(c.unicode()); // one byte per character: the payload came that way
-    m_open.ends.push_back(quint32(m_open.payloads.size()));
+    m_open.append(payload, arrival);
     m_totalDropped += arrival.droppedBefore;
-    if (arrival.droppedBefore > 0)
-        m_afterDrops.push_back(m_size);
-
-    if (m_open.size() >= ChunkEntries || m_open.payloads.size() >= ChunkPayloadBytes)
-        closeChunk();
-    return m_size++;
+    const qint64 index = m_size++;
+    if (m_open.isFull())
+        seal();
+    return index;
 }
 
-void ArrivalRecord::closeChunk()
+void ArrivalRecord::seal()
 {
-    m_chunkStarts.push_back(m_size + 1 - m_open.size());
-    m_compressed.push_back(compressed(m_open.serialized()));
+    const qint64 first = m_size - m_open.size();
+    const bool overflowing = inMemoryBytes() > m_budget + m_budget / InFlightShare;
+    const std::optional<QByteArray> bytes =
+        overflowing ? std::nullopt : compressed(m_open.serialized());
+    if (bytes) {
+        m_sealedBytes += bytes->size();
+        m_sealed.push_back(std::make_shared<SealedChunk>(first, m_open, *bytes));
+    } else {
+        if (m_notKept == 0)
+            m_firstNotKeptNs = m_open.entry(0).arrival.timeNs;
+        m_notKept += m_open.size();
+        m_notKeptReason = overflowing ? QStringLiteral("the disk did not keep up")
+                                      : QStringLiteral("they could not be compressed");
+        m_sealed.push_back(std::make_shared<SealedChunk>(first, m_open));
+    }
     m_open.clear();
+    spillOverBudget();
 }
 
-const ArrivalRecord::Columns &ArrivalRecord::chunkOf(qint64 index, qsizetype &within) const
+QString ArrivalRecord::notKeptReason() const
+{
+    if (m_notKept == 0)
+        return {};
+    // Memory overflows while the disk refuses: the refusal says more than its effect.
+    const QString refusal = m_spill ? m_spill->refusal() : QString();
+    return refusal.isEmpty() ? m_notKeptReason
+                             : QStringLiteral("the disk refused more: %1").arg(refusal);
+}
+
+void ArrivalRecord::spillOverBudget()
+{
+    while (indexBytes() + m_sealedBytes - m_pushedBytes > m_budget
+           && m_nextToPush < m_sealed.size()) {
+        const std::shared_ptr<SealedChunk> &chunk = m_sealed[m_nextToPush++];
+        if (!chunk->isKept())
+            continue;
+        if (!m_spill)
+            m_spill = std::make_unique<ChunkSpill>(m_folder);
+        m_pushedBytes += chunk->compressedSize();
+        m_spill->push(chunk);
+    }
+}
+
+qint64 ArrivalRecord::indexBytes() const
+{
+    return qint64(m_sealed.capacity()) * IndexBytesPerChunk;
+}
+
+qint64 ArrivalRecord::inMemoryBytes() const
+{
+    return indexBytes() + m_sealedBytes - spilledBytes();
+}
+
+qint64 ArrivalRecord::heldBytes() const
+{
+    return inMemoryBytes() + m_open.heldBytes();
+}
+
+qint64 ArrivalRecord::spilledBytes() const
+{
+    return m_spill ? m_spill->movedBytes() : 0;
+}
+
+const ArrivalChunk *ArrivalRecord::rowsOf(qint64 index, qsizetype &within, QString *why) const
 {
     const qint64 openStart = m_size - m_open.size();
     if (index >= openStart) {
         within = qsizetype(index - openStart);
-        return m_open;
+        return &m_open;
     }
-    const auto next = std::upper_bound(m_chunkStarts.begin(), m_chunkStarts.end(), index);
-    const qsizetype chunk = qsizetype(next - m_chunkStarts.begin()) - 1;
-    within = qsizetype(index - m_chunkStarts[std::size_t(chunk)]);
-    if (chunk != m_cachedChunk) {
-        m_cache = Columns::deserialized(decompressed(m_compressed[std::size_t(chunk)]));
-        m_cachedChunk = chunk;
+    const qsizetype chunk = chunkHolding(m_sealed, index) - m_sealed.begin();
+    const SealedChunk &sealed = *m_sealed[std::size_t(chunk)];
+    within = qsizetype(index - sealed.first());
+    for (const Cached &cached : m_cache) {
+        if (cached.chunk == chunk)
+            return cached.rows.get();
     }
-    return m_cache;
+    QString error;
+    std::optional<ArrivalChunk> rows = sealed.read(&error);
+    if (!rows) {
+        if (why)
+            *why = error;
+        return nullptr;
+    }
+    m_cache[1] = std::move(m_cache[0]);
+    m_cache[0] = { chunk, std::make_shared<const ArrivalChunk>(std::move(*rows)) };
+    return m_cache[0].rows.get();
 }
 
-ArrivalRecord::Entry ArrivalRecord::entryAt(const Columns &columns, qsizetype i) const
-{
-    Entry entry;
-    const std::size_t row = std::size_t(i);
-    const Address &address = m_addresses[columns.address[row]];
-    entry.arrival.timeNs = columns.timeNs[row];
-    entry.arrival.droppedBefore = columns.dropped[row];
-    entry.arrival.port = columns.port[row];
-    entry.arrival.ipv4 = address.ipv4;
-    entry.arrival.address = address.bytes;
-    entry.bytes = qint32(columns.ends[row] - (i == 0 ? 0 : columns.ends[row - 1]));
-    if (columns.priority[row] != NoPriority)
-        entry.priority = SyslogPriority { columns.priority[row] };
-    return entry;
-}
-
-bool ArrivalRecord::dropsWithin(qint64 from, qint64 to) const
-{
-    const auto first = std::lower_bound(m_afterDrops.begin(), m_afterDrops.end(), from);
-    return first != m_afterDrops.end() && *first <= to;
-}
-
-ArrivalRecord::Entry ArrivalRecord::at(qint64 index) const
+std::optional<ArrivalEntry> ArrivalRecord::at(qint64 index, QString *why) const
 {
     qsizetype within = 0;
-    const Columns &columns = chunkOf(index, within);
-    return entryAt(columns, within);
+    const ArrivalChunk *rows = rowsOf(index, within, why);
+    if (!rows)
+        return std::nullopt;
+    return rows->entry(within);
 }
 
 QByteArray ArrivalRecord::payload(qint64 index) const
 {
     qsizetype within = 0;
-    const Columns &columns = chunkOf(index, within);
-    const quint32 begin = within == 0 ? 0 : columns.ends[std::size_t(within) - 1];
-    return columns.payloads.mid(begin, columns.ends[std::size_t(within)] - begin);
+    const ArrivalChunk *rows = rowsOf(index, within, nullptr);
+    return rows ? rows->payload(within).toByteArray() : QByteArray();
+}
+
+bool ArrivalRecord::dropsWithin(qint64 from, qint64 to) const
+{
+    if (m_totalDropped == 0)
+        return false;
+    for (qint64 index = from; index <= to && index < m_size;) {
+        const qint64 openStart = m_size - m_open.size();
+        if (index < openStart) {
+            const SealedChunk &chunk = **chunkHolding(m_sealed, index);
+            if (!chunk.hasDrops()) {
+                index = chunk.end();
+                continue;
+            }
+        }
+        const std::optional<ArrivalEntry> entry = at(index);
+        if (entry && entry->arrival.droppedBefore > 0)
+            return true;
+        ++index;
+    }
+    return false;
+}
+
+bool ArrivalRecord::keptWithin(qint64 from, qint64 to) const
+{
+    if (m_notKept == 0)
+        return true;
+    for (auto chunk = chunkHolding(m_sealed, from);
+         chunk != m_sealed.end() && (*chunk)->first() <= to; ++chunk) {
+        if (!(*chunk)->isKept())
+            return false;
+    }
+    return true;
 }
 
 void ArrivalRecord::clear()
 {
-    m_compressed.clear();
-    m_chunkStarts.clear();
+    // The spill first: it may be writing one of the chunks.
+    m_spill.reset();
+    m_sealed.clear();
     m_open.clear();
     m_size = 0;
     m_totalDropped = 0;
-    m_afterDrops.clear();
-    m_addresses.clear();
-    m_addressIds.clear();
-    m_cachedChunk = -1;
-    m_cache.clear();
+    m_sealedBytes = 0;
+    m_pushedBytes = 0;
+    m_nextToPush = 0;
+    m_notKept = 0;
+    m_notKeptReason.clear();
+    m_firstNotKeptNs = 0;
+    for (Cached &cached : m_cache)
+        cached = {};
 }
 
-bool ArrivalRecord::forEach(const Take &take) const
+ArrivalSnapshot ArrivalRecord::snapshot() const
 {
-    return forEach(0, m_size, take);
-}
-
-bool ArrivalRecord::forEach(qint64 from, qint64 to, const Take &take) const
-{
-    // The entries of 'columns', whose first is entry 'start', that are in the range.
-    const auto takeRows = [&](const Columns &columns, qint64 start) {
-        for (qint64 i = std::max<qint64>(0, from - start); i < columns.size() && start + i < to;
-             ++i) {
-            const Entry entry = entryAt(columns, qsizetype(i));
-            const quint32 begin = i == 0 ? 0 : columns.ends[std::size_t(i) - 1];
-            if (!take(entry, QByteArrayView(columns.payloads).sliced(begin, entry.bytes)))
-                return false;
-        }
-        return true;
-    };
-    const auto after = std::upper_bound(m_chunkStarts.begin(), m_chunkStarts.end(), from);
-    for (auto chunk = after == m_chunkStarts.begin() ? after : after - 1;
-         chunk != m_chunkStarts.end() && *chunk < to; ++chunk) {
-        const QByteArray &compressedChunk =
-            m_compressed[std::size_t(chunk - m_chunkStarts.begin())];
-        if (!takeRows(Columns::deserialized(decompressed(compressedChunk)), *chunk))
-            return false;
-    }
-    const qint64 openStart = m_size - m_open.size();
-    return openStart >= to || takeRows(m_open, openStart);
-}
-
-qint64 ArrivalRecord::heldBytes() const
-{
-    qint64 bytes = m_open.payloads.capacity()
-        + qint64(m_open.timeNs.capacity()
-                 * (sizeof(qint64) + 2 * sizeof(quint32) + sizeof(quint16) + sizeof(quint8)
-                    + sizeof(quint32)));
-    bytes =
-        std::accumulate(m_compressed.begin(), m_compressed.end(), bytes,
-                        [](qint64 sum, const QByteArray &chunk) { return sum + chunk.capacity(); });
-    return bytes + qint64(m_addresses.capacity() * sizeof(Address))
-        + qint64(m_afterDrops.capacity() * sizeof(qint64));
+    ArrivalSnapshot snapshot;
+    snapshot.m_sealed.assign(m_sealed.begin(), m_sealed.end());
+    if (m_open.size() > 0)
+        snapshot.m_open = std::make_shared<const ArrivalChunk>(m_open.readerCopy());
+    snapshot.m_size = m_size;
+    snapshot.m_notKept = m_notKept;
+    return snapshot;
 }

@@ -58,7 +58,7 @@ QString hostAndProgram(const SyslogMessage &message)
     return QStringList { message.hostname, program }.join(u' ').trimmed();
 }
 
-QString arrivalDetails(const ArrivalRecord::Entry &entry, const SyslogMessage *message)
+QString arrivalDetails(const ArrivalEntry &entry, const SyslogMessage *message)
 {
     const QDateTime time = localTime(entry.arrival.timeNs);
     QStringList lines;

@@ -4,7 +4,7 @@
 #ifndef HARKLINE_ARRIVALTEXT_H
 #define HARKLINE_ARRIVALTEXT_H
 
-#include "ArrivalRecord.h"
+#include "ArrivalChunk.h"
 #include "SyslogMessage.h"
 
 #include <QString>
@@ -23,7 +23,7 @@ QString droppedBeforeText(quint64 dropped);
 // The short form of what is known about the datagram, one item a line: when, from whom, its size,
 // its syslog priority, the host and program its message names ('message', when it was read),
 // what was dropped before it.
-QString arrivalDetails(const ArrivalRecord::Entry &entry, const SyslogMessage *message = nullptr);
+QString arrivalDetails(const ArrivalEntry &entry, const SyslogMessage *message = nullptr);
 // "vm sshd[812]": the host and program a syslog message names, as far as it names them.
 QString hostAndProgram(const SyslogMessage &message);
 

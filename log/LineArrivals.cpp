@@ -38,8 +38,10 @@ LineArrivals::LineArrivals(QTextDocument *document, std::function<qint64()> newe
 {
     m_changes = QObject::connect(document, &QTextDocument::contentsChange, document,
                                  [this](int position, int removed, int added) {
-                                     if (m_programChanges == 0)
-                                         repair(position, removed, added);
+                                     if (m_programChanges > 0)
+                                         return;
+                                     m_edited = true;
+                                     repair(position, removed, added);
                                  });
 }
 

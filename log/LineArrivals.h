@@ -66,7 +66,15 @@ public:
     QTextBlock firstLineFrom(qint64 index) const;
 
     // Call when the datagrams are counted from 0 again.
-    void restart() { m_nextSweep = SweepStep; }
+    void restart()
+    {
+        m_nextSweep = SweepStep;
+        m_edited = false;
+    }
+    // Whether the user has changed the document since it was last emptied.
+    bool wasEdited() const { return m_edited; }
+    // Call when the document was emptied.
+    void forgetEdits() { m_edited = false; }
     // Call before a user's edit of the text from 'from' to 'to' (the caret or the selection).
     void prepareEdit(int from, int to);
 
@@ -91,6 +99,7 @@ private:
     std::function<qint64()> m_newest;
     QMetaObject::Connection m_changes;
     int m_programChanges = 0;
+    bool m_edited = false;
     qint64 m_nextSweep = SweepStep;
 };
 

@@ -8,13 +8,11 @@
 #include <QString>
 #include <QStringView>
 
-#include <functional>
 #include <vector>
 
-class ArrivalRecord;
-
 // The oldest part of a long log, moved out of the log box to keep the box's memory bounded, and
-// kept here so that nothing is lost. The log's text is this, then what the box shows.
+// kept here so that nothing is lost. The log's text is this, then what the box shows
+// (LogSnapshot reads it).
 //
 // Where the lines that move out are the datagrams just as they arrived, as they are in a flood,
 // the record of arrivals holds their text already, and the archive keeps only which datagrams
@@ -22,7 +20,19 @@ class ArrivalRecord;
 class LogArchive
 {
 public:
-    explicit LogArchive(const ArrivalRecord &record);
+    struct Part
+    {
+        // Log text is nearly always one byte a character: kept so, it takes half the room. Text
+        // the user typed may hold any character, and a part holding one is kept as UTF-16.
+        QByteArray bytes;
+        bool latin1 = true;
+        // Whether 'bytes' are compressed: they are unless compressing failed.
+        bool compressed = true;
+        // Or the datagrams from 'first' to 'last', from the record.
+        qint64 first = -1;
+        qint64 last = -1;
+        qint64 characters = 0;
+    };
 
     // Adds 'text', which follows what the archive holds so far and holds 'lines' line ends.
     void append(QStringView text, qint64 lines);
@@ -32,32 +42,18 @@ public:
     bool isEmpty() const { return m_parts.empty(); }
     qint64 lineCount() const { return m_lines; }
     qint64 characterCount() const { return m_characters; }
-    // Hands the archive's text to 'take' in pieces that end at line ends, oldest first, until it
-    // returns false; false then.
-    bool forEachPart(const std::function<bool(QStringView)> &take) const;
+    // Oldest first. A part never changes once added.
+    const std::vector<Part> &parts() const { return m_parts; }
     void clear();
 
     // What the archive costs in memory.
     qint64 heldBytes() const;
 
 private:
-    struct Part
-    {
-        QByteArray compressed;
-        // Log text is nearly always one byte a character: kept so, it takes half the room. Text
-        // the user typed may hold any character, and a part holding one is kept as UTF-16.
-        bool latin1 = true;
-        // Or the datagrams from 'first' to 'last', from the record.
-        qint64 first = -1;
-        qint64 last = -1;
-    };
-    bool forEachReceived(const Part &part, const std::function<bool(QStringView)> &take) const;
-
-    const ArrivalRecord &m_record;
     std::vector<Part> m_parts;
     qint64 m_lines = 0;
     qint64 m_characters = 0;
-    qint64 m_compressedBytes = 0;
+    qint64 m_bytes = 0;
 };
 
 #endif // HARKLINE_LOGARCHIVE_H

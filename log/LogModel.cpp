@@ -3,12 +3,8 @@
 
 #include "LogModel.h"
 
-#include "ArrivalCsv.h"
-#include "ArrivalJson.h"
 #include "ArrivalText.h"
-#include "SaveFile.h"
 
-#include <QIODevice>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -22,8 +18,6 @@ constexpr int MoveLines = 16 * 1024;
 // Once over the limit, lines move out until the document is this share of it below, so that a
 // move is not made for every line that arrives.
 constexpr int SlackShare = 64;
-// The log is read out for writing in pieces of about this many characters.
-constexpr int WriteStep = 1024 * 1024;
 
 } // namespace
 
@@ -31,7 +25,6 @@ LogModel::LogModel(QTextDocument *document)
     : m_document(document)
     , m_text(document)
     , m_lines(document, [this] { return m_arrivals.size() - 1; })
-    , m_archive(m_arrivals)
 { }
 
 void LogModel::appendLines(QStringView logText, const std::vector<qint64> &lineArrivals)
@@ -87,7 +80,10 @@ std::optional<LogModel::Received> LogModel::asReceived(const QTextBlock &firstKe
     qint64 lineCount = 0; // of the datagram range->last so far,
     qint64 length = 0; // and their length in the document
     // A payload's line ends are one character each in the document, two in the log's text.
-    const auto whole = [&] { return m_arrivals.at(range->last).bytes == length + lineCount - 2; };
+    const auto whole = [&] {
+        const std::optional<ArrivalEntry> entry = m_arrivals.at(range->last);
+        return entry && entry->bytes == length + lineCount - 2;
+    };
     for (QTextBlock block = m_document->firstBlock(); block != firstKept; block = block.next()) {
         const std::optional<qint64> index = m_lines.untouched(block);
         if (!index)
@@ -140,15 +136,83 @@ QString LogModel::detailsOf(const QTextBlock &line) const
     const std::optional<qint64> index = m_lines.of(line);
     if (!index)
         return {};
-    const ArrivalRecord::Entry entry = m_arrivals.at(*index);
+    QString why;
+    const std::optional<ArrivalEntry> entry = m_arrivals.at(*index, &why);
+    if (!entry)
+        return QStringLiteral("The record of this datagram is gone: %1.").arg(why);
     const SyslogMessage message =
-        SyslogMessage::decode(m_arrivals.payload(*index), entry.arrival.timeNs);
-    return arrivalDetails(entry, &message);
+        SyslogMessage::decode(m_arrivals.payload(*index), entry->arrival.timeNs);
+    return arrivalDetails(*entry, &message);
 }
 
-bool LogModel::forEachPart(const std::function<bool(QStringView)> &take) const
+LogSnapshot LogModel::snapshot() const
 {
-    return m_archive.forEachPart(take) && m_text.forEachPiece(WriteStep, take);
+    LogSnapshot snapshot(m_archive, m_arrivals.snapshot());
+    addDocumentTo(snapshot);
+    const QTextBlock last = m_document->lastBlock();
+    snapshot.setLineCount(m_archive.lineCount() + m_document->blockCount()
+                          - (last.length() <= 1 ? 1 : 0));
+    return snapshot;
+}
+
+void LogModel::addDocumentTo(LogSnapshot &snapshot) const
+{
+    const int end = m_document->characterCount() - 1;
+    const QTextBlock first = m_document->firstBlock();
+    // Nobody changed the lines: they are the datagrams from the first line's on, as they arrived
+    // and as the record keeps them.
+    const std::optional<qint64> from = m_lines.of(first);
+    const std::optional<qint64> to = m_lines.of(m_document->lastBlock().previous());
+    if (!m_text.hasTyped() && !m_lines.wasEdited()
+        && (!from || !to || m_arrivals.keptWithin(*from, *to))) {
+        if (from && to)
+            snapshot.addReceived(*from, *to, end + m_document->blockCount() - 1);
+        return;
+    }
+    // Line by line: each datagram whose lines are whole and untouched from the record, the rest
+    // (or a datagram not kept) as the text it now is.
+    Received range { -1, -1, 0 };
+    int textFrom = -1;
+    const auto flushRange = [&] {
+        if (range.first >= 0)
+            snapshot.addReceived(range.first, range.last, range.characters);
+        range = { -1, -1, 0 };
+    };
+    const auto flushText = [&](int to) {
+        if (textFrom >= 0 && to > textFrom)
+            snapshot.addText(m_text.text(textFrom, to));
+        textFrom = -1;
+    };
+    for (QTextBlock block = first; block.isValid();) {
+        const std::optional<qint64> index = m_lines.untouched(block);
+        QTextBlock next = block.next();
+        qint64 lines = 1;
+        qint64 length = block.length();
+        while (index && next.isValid() && m_lines.untouched(next) == index) {
+            ++lines;
+            length += next.length();
+            next = next.next();
+        }
+        const std::optional<ArrivalEntry> entry =
+            index && next.isValid() ? m_arrivals.at(*index) : std::nullopt;
+        // Line ends are one character in the document, two in the log text.
+        if (entry && entry->bytes == length + lines - 2) {
+            flushText(block.position());
+            if (range.first >= 0 && *index != range.last + 1)
+                flushRange();
+            if (range.first < 0)
+                range.first = *index;
+            range.last = *index;
+            range.characters += length + lines;
+        } else {
+            flushRange();
+            if (textFrom < 0)
+                textFrom = block.position();
+        }
+        block = next;
+    }
+    flushRange();
+    flushText(end);
 }
 
 void LogModel::setText(QStringView text)
@@ -157,6 +221,7 @@ void LogModel::setText(QStringView text)
     m_document->clear();
     m_text.reset();
     m_archive.clear();
+    m_lines.forgetEdits();
     QTextCursor cursor(m_document);
     m_text.insertTyped(cursor, text);
     keepWithinLimit();
@@ -167,27 +232,4 @@ void LogModel::clear()
     setText({});
     m_arrivals.clear();
     m_lines.restart();
-}
-
-bool LogModel::writeLog(const QString &path, bool utf8, QString *error) const
-{
-    return saveFile(
-        path,
-        [&](QIODevice &file) {
-            return forEachPart([&](QStringView part) {
-                return writeAll(file, utf8 ? part.toUtf8() : part.toLatin1());
-            });
-        },
-        error);
-}
-
-bool LogModel::writeArrivals(const QString &path, ArrivalFormat format, QString *error) const
-{
-    return saveFile(
-        path,
-        [&](QIODevice &file) {
-            return format == ArrivalFormat::Csv ? writeArrivalsCsv(m_arrivals, file)
-                                                : writeArrivalsJsonLines(m_arrivals, file);
-        },
-        error);
 }

@@ -7,6 +7,7 @@
 #include "ArrivalRecord.h"
 #include "LineArrivals.h"
 #include "LogArchive.h"
+#include "LogSnapshot.h"
 #include "LogText.h"
 
 #include <functional>
@@ -64,19 +65,13 @@ public:
     // user typed.
     QString detailsOf(const QTextBlock &line) const;
 
-    // Hands the whole log text to 'take', the archive's first, in pieces that end at line ends;
-    // false as soon as 'take' returns false.
-    bool forEachPart(const std::function<bool(QStringView)> &take) const;
+    // The whole log text as it is now, the archive's first, to read on any thread. Where the
+    // user has not changed the lines in the document, it costs no copy of their text.
+    LogSnapshot snapshot() const;
     // Makes the log text 'text', as if the user had typed it; the arrivals stay.
     void setText(QStringView text);
     // Empties the log: its text, the archive and the arrivals.
     void clear();
-
-    // Writes the log text, one byte per character as the datagrams carried it, or as UTF-8.
-    bool writeLog(const QString &path, bool utf8, QString *error) const;
-    // Writes every datagram received, as CSV or as JSON Lines.
-    enum class ArrivalFormat { Csv, JsonLines };
-    bool writeArrivals(const QString &path, ArrivalFormat format, QString *error) const;
 
 private:
     struct Received
@@ -86,6 +81,9 @@ private:
         qint64 characters; // in the log's text
     };
     std::optional<Received> asReceived(const QTextBlock &firstKept) const;
+    // Adds the document's lines to 'snapshot': runs of datagrams as they arrived as references to
+    // the record, the rest as text.
+    void addDocumentTo(LogSnapshot &snapshot) const;
     void moveOut(const QTextBlock &firstKept);
 
     QTextDocument *m_document;

@@ -87,6 +87,7 @@ QTextCharFormat LogText::literalFormat(char16_t standsFor) const
 
 void LogText::insertTyped(QTextCursor &cursor, QStringView text)
 {
+    m_hasTyped = m_hasTyped || !text.isEmpty();
     qsizetype runStart = 0;
     const auto insertRun = [&](qsizetype end) {
         if (end > runStart)

@@ -50,7 +50,13 @@ public:
     // way text enters the log from the user comes here.
     void insertTyped(QTextCursor &cursor, QStringView text);
     // Call after the document was emptied.
-    void reset() { m_hasLiterals = false; }
+    void reset()
+    {
+        m_hasLiterals = false;
+        m_hasTyped = false;
+    }
+    // Whether anything was typed since the document was last emptied.
+    bool hasTyped() const { return m_hasTyped; }
 
     // The exact log text between two positions of the document.
     QString text(int from, int to) const;
@@ -67,6 +73,7 @@ private:
     QTextDocument *m_document;
     QTextCharFormat m_typedFormat;
     bool m_hasLiterals = false;
+    bool m_hasTyped = false;
 };
 
 #endif // HARKLINE_LOGTEXT_H

@@ -3,15 +3,21 @@
 
 #include "SaveFile.h"
 
+#include "SaveProgress.h"
+
 #include <QSaveFile>
 
-bool saveFile(const QString &path, const std::function<bool(QIODevice &)> &write, QString *error)
+SaveResult saveFile(const QString &path, const FileWrite &write, const SaveProgress &progress)
 {
+    // Not committed, the new file is removed as 'file' goes.
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && write(file) && file.commit())
-        return true;
-    *error = file.errorString();
-    return false;
+    QString readError;
+    if (file.open(QIODevice::WriteOnly) && write(file, &readError) && !progress.isCancelled()
+        && file.commit())
+        return { SaveResult::Outcome::Written, {} };
+    if (progress.isCancelled())
+        return { SaveResult::Outcome::Cancelled, {} };
+    return { SaveResult::Outcome::Failed, readError.isEmpty() ? file.errorString() : readError };
 }
 
 bool writeAll(QIODevice &out, QByteArrayView bytes)

@@ -95,7 +95,7 @@ bool ViewRules::textLetsThrough(std::span<const QString> lines) const
     return found != m_negated;
 }
 
-bool ViewRules::shows(const std::optional<ArrivalRecord::Entry> &entry,
+bool ViewRules::shows(const std::optional<ArrivalEntry> &entry,
                       std::span<const QString> lines) const
 {
     if (m_severity && !(entry && entry->priority && entry->priority->severity() <= *m_severity))

@@ -4,7 +4,7 @@
 #ifndef HARKLINE_VIEWRULES_H
 #define HARKLINE_VIEWRULES_H
 
-#include "ArrivalRecord.h"
+#include "ArrivalChunk.h"
 
 #include <QRegularExpression>
 #include <QString>
@@ -46,8 +46,7 @@ public:
 
     // Whether a datagram is shown: 'entry' is its record, none for lines the user typed; 'lines'
     // what its lines read now.
-    bool shows(const std::optional<ArrivalRecord::Entry> &entry,
-               std::span<const QString> lines) const;
+    bool shows(const std::optional<ArrivalEntry> &entry, std::span<const QString> lines) const;
 
     static Sender senderOf(const Arrival &arrival, bool withPort);
 

@@ -12,10 +12,12 @@
 #include "LogSearch.h"
 
 #include "LogSamples.h"
+#include "SaveNow.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -143,6 +145,8 @@ private slots:
     void detailsFollowTheCaret();
     void saveAsksBeforeUtf8();
     void saveFailuresAreReported();
+    void savesRunInTheBackgroundOneAtATime();
+    void escapeCancelsASave();
 };
 
 void tst_LogBox::copyAndPasteAreExact_data()
@@ -312,10 +316,10 @@ void tst_LogBox::limitHoldsAfterEveryPass()
     // The lines still in the box show their own arrivals; the lines kept aside are saved too.
     const QTextBlock last = log.document()->lastBlock().previous();
     QCOMPARE(log.model().lines().of(last), std::optional<qint64>(999));
-    QCOMPARE(log.model().arrivals().at(999).arrival.port, 999);
+    QCOMPARE(log.model().arrivals().at(999)->arrival.port, 999);
     QTemporaryDir dir;
-    QString error;
-    QVERIFY2(log.model().writeLog(dir.filePath("log"), false, &error), qPrintable(error));
+    const SaveResult result = saveLogNow(log.model().snapshot(), dir.filePath("log"));
+    QVERIFY2(result.outcome == SaveResult::Outcome::Written, qPrintable(result.error));
     QFile saved(dir.filePath("log"));
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll(), expected.toLatin1());
@@ -625,8 +629,8 @@ void tst_LogBox::rulesHideButNeverChangeTheLog()
     QTRY_COMPARE(shownLines(log), QStringList({ "<11>an error" }));
     QCOMPARE(log.text(), whole);
     QTemporaryDir dir;
-    QString error;
-    QVERIFY(log.model().writeLog(dir.filePath("log"), false, &error));
+    QCOMPARE(saveLogNow(log.model().snapshot(), dir.filePath("log")).outcome,
+             SaveResult::Outcome::Written);
     QFile saved(dir.filePath("log"));
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll(), whole.toLatin1());
@@ -889,6 +893,7 @@ void tst_LogBox::saveAsksBeforeUtf8()
 
     answerNextMessage("Save as UTF-8", &question);
     QVERIFY(saver.saveLogTo(dir.filePath("utf8.log")));
+    QTRY_VERIFY(!saver.isSaving());
     QFile saved(dir.filePath("utf8.log"));
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll(), QByteArray("caf\xC3\xA9\r\n\xE2\x82\xAC"));
@@ -904,8 +909,66 @@ void tst_LogBox::saveFailuresAreReported()
         QString message;
         answerNextMessage("OK", &message);
         const QString path = QStringLiteral("/proc/harkline.log");
-        QVERIFY(!(arrivals ? saver.saveArrivalsTo(path) : saver.saveLogTo(path)));
-        QVERIFY2(message.startsWith("Cannot save \"/proc/harkline.log\": "), qPrintable(message));
+        QVERIFY(arrivals ? saver.saveArrivalsTo(path) : saver.saveLogTo(path));
+        QTRY_VERIFY(!saver.isSaving());
+        QTRY_VERIFY2(message.startsWith("Cannot save \"/proc/harkline.log\": "),
+                     qPrintable(message));
+    }
+}
+
+void tst_LogBox::savesRunInTheBackgroundOneAtATime()
+{
+    LogBox log;
+    log.resize(335, 101);
+    for (int i = 0; i < 3000; ++i)
+        log.appendLine(syslogLine(quint32(i)), arrivalFrom("192.0.2.1", 514, i));
+    showActive(log);
+    auto *saver = log.findChild<LogSaver *>();
+    auto *said = log.findChild<QLabel *>("jumpNotice");
+    auto *saving = log.findChild<QLabel *>("saving");
+    QTemporaryDir dir;
+
+    // A second save while one runs is refused, and says so; the first goes on.
+    QVERIFY(saver->saveArrivalsTo(dir.filePath("first.csv")));
+    QVERIFY(saving->isVisible());
+    QVERIFY2(saving->text().startsWith("Saving arrivals"), qPrintable(saving->text()));
+    QVERIFY(!saver->saveArrivalsTo(dir.filePath("second.csv")));
+    QCOMPARE(said->text(), "Still saving: wait for it, or press Escape to cancel it");
+    QTRY_VERIFY(!saver->isSaving());
+    QVERIFY(!saving->isVisible());
+    QTRY_COMPARE(said->text(), "Saved 3,000 arrivals to first.csv");
+    QVERIFY(!QFile::exists(dir.filePath("second.csv")));
+
+    // Then the next save: what had arrived when it started.
+    QVERIFY(saver->saveLogTo(dir.filePath("log.txt")));
+    log.appendLine("after the save started", {});
+    QTRY_COMPARE(said->text(), "Saved 3,000 lines to log.txt");
+    QFile csv(dir.filePath("first.csv"));
+    QFile text(dir.filePath("log.txt"));
+    QVERIFY(csv.open(QIODevice::ReadOnly) && text.open(QIODevice::ReadOnly));
+    QCOMPARE(csv.readAll().count("\r\n"), 3001);
+    QCOMPARE(text.readAll().count("\r\n"), 3000);
+}
+
+void tst_LogBox::escapeCancelsASave()
+{
+    LogBox log;
+    log.resize(335, 101);
+    for (int i = 0; i < 300000; ++i)
+        log.appendLine(syslogLine(quint32(i)), arrivalFrom("192.0.2.1", 514, i));
+    showActive(log);
+    auto *saver = log.findChild<LogSaver *>();
+    auto *said = log.findChild<QLabel *>("jumpNotice");
+    QTemporaryDir dir;
+    for (const bool byClick : { false, true }) {
+        QVERIFY(saver->saveArrivalsTo(dir.filePath("arrivals.jsonl")));
+        if (byClick)
+            QTest::mouseClick(log.findChild<QLabel *>("saving"), Qt::LeftButton);
+        else
+            QTest::keyClick(&log, Qt::Key_Escape);
+        QTRY_VERIFY(!saver->isSaving());
+        QTRY_COMPARE(said->text(), "Cancelled: nothing saved to arrivals.jsonl");
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), {});
     }
 }
 

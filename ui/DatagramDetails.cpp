@@ -77,7 +77,7 @@ DatagramDetails::DatagramDetails(QWidget *parent)
     setFocusProxy(m_bytes);
 }
 
-void DatagramDetails::showDatagram(const ArrivalRecord::Entry &entry, const QByteArray &payload)
+void DatagramDetails::showDatagram(const ArrivalEntry &entry, const QByteArray &payload)
 {
     const SyslogMessage message = SyslogMessage::decode(payload, entry.arrival.timeNs);
     QString rows;

@@ -4,7 +4,7 @@
 #ifndef HARKLINE_DATAGRAMDETAILS_H
 #define HARKLINE_DATAGRAMDETAILS_H
 
-#include "ArrivalRecord.h"
+#include "ArrivalChunk.h"
 
 #include <QWidget>
 
@@ -23,7 +23,7 @@ class DatagramDetails : public QWidget
 public:
     explicit DatagramDetails(QWidget *parent = nullptr);
 
-    void showDatagram(const ArrivalRecord::Entry &entry, const QByteArray &payload);
+    void showDatagram(const ArrivalEntry &entry, const QByteArray &payload);
     // For a line that came in no datagram: one the user typed, or an empty one.
     void showNone(bool emptyLine);
 

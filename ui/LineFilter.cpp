@@ -123,9 +123,9 @@ QTextBlock LineFilter::filterDatagram(const QTextBlock &first, std::optional<qin
         m_texts.resize(m_blocks.size());
         for (std::size_t i = 0; i < m_blocks.size(); ++i)
             m_texts[i] = m_blocks[i].text();
-        std::optional<ArrivalRecord::Entry> entry;
+        std::optional<ArrivalEntry> entry;
         if (datagram && m_rules.needsEntry())
-            entry = m_model.arrivals().at(*datagram);
+            entry = m_model.arrivals().at(*datagram); // none where not kept: as a typed line
         show = m_rules.shows(entry, m_texts);
     }
     for (QTextBlock block : m_blocks) {

@@ -32,8 +32,8 @@ bool LineJumps::isProblem(const QTextBlock &line) const
 {
     const std::optional<qint64> index = m_model.lines().firstLineArrival(line);
     if (index) {
-        const std::optional<SyslogPriority> priority = m_model.arrivals().at(*index).priority;
-        if (priority && priority->severity() <= MostMinorProblem)
+        const std::optional<ArrivalEntry> entry = m_model.arrivals().at(*index);
+        if (entry && entry->priority && entry->priority->severity() <= MostMinorProblem)
             return true;
     }
     return m_filter.followsLoss(line);

@@ -3,6 +3,7 @@
 
 #include "LogBox.h"
 
+#include "ArrivalText.h"
 #include "DatagramDetails.h"
 #include "FindBar.h"
 #include "FindController.h"
@@ -118,6 +119,16 @@ LogBox::LogBox(QWidget *parent)
         setTextCursor(QTextCursor(line));
         showDetails();
     });
+    connect(m_saver, &LogSaver::progressChanged, this,
+            [this](const QString &text, const QString &details) {
+                m_notices->showSaving(text, details);
+                layoutOverlays();
+            });
+    connect(m_saver, &LogSaver::said, this, [this](const QString &text, const QString &details) {
+        m_notices->flash(text, details);
+        layoutOverlays();
+    });
+    connect(m_notices, &LogNotices::savingClicked, m_saver, &LogSaver::cancel);
     connect(m_commands, &LogCommands::jumpSaid, this, [this](const QString &text) {
         // Where the find field shows its status, or else for a moment at the top right.
         if (m_find->isOpen())
@@ -166,8 +177,9 @@ void LogBox::updateDetails()
     if (!m_details || !m_details->isVisible())
         return;
     const std::optional<qint64> index = m_model.lines().of(textCursor().block());
-    if (index)
-        m_details->showDatagram(m_model.arrivals().at(*index), m_model.arrivals().payload(*index));
+    const std::optional<ArrivalEntry> entry = index ? m_model.arrivals().at(*index) : std::nullopt;
+    if (entry)
+        m_details->showDatagram(*entry, m_model.arrivals().payload(*index));
     else
         m_details->showNone(textCursor().block().length() <= 1);
 }
@@ -177,10 +189,15 @@ void LogBox::updateDetails()
 QString LogBox::text() const
 {
     QString text;
-    m_model.forEachPart([&text](QStringView part) {
-        text += part;
-        return true;
-    });
+    QString error;
+    const ArrivalSnapshot::Read read = m_model.snapshot().forEachPart(
+        [&text](QStringView part) {
+            text += part;
+            return true;
+        },
+        &error);
+    if (read == ArrivalSnapshot::Read::Failed)
+        qWarning("The log text lacks lines: %s", qPrintable(error));
     return text + m_feed->pendingText();
 }
 
@@ -284,6 +301,11 @@ void LogBox::updateNotices()
     const quint64 dropped = droppedTotal();
     m_notices->showDropped(dropped > m_droppedSeen ? dropped : 0);
     m_notices->showNewBelow(isFollowing() ? 0 : m_unseenLines);
+    const ArrivalRecord &arrivals = m_model.arrivals();
+    m_notices->showNotKept(
+        arrivals.notKept(),
+        tr("from %1 on, %2")
+            .arg(isoLocalTime(arrivals.firstNotKeptNs()), arrivals.notKeptReason()));
     const QTextBlock last = document()->lastBlock();
     const qint64 lines = document()->blockCount() - (last.length() <= 1 ? 1 : 0);
     m_notices->showShowing(lines - m_filter->hiddenLines(),
@@ -410,6 +432,10 @@ void LogBox::prepareEdit()
 
 void LogBox::keyPressEvent(QKeyEvent *event)
 {
+    if (event->key() == Qt::Key_Escape && m_saver->isSaving()) {
+        m_saver->cancel();
+        return;
+    }
     // The user's edits go after whatever arrived before them.
     insertPending();
     if (event->key() == Qt::Key_End && m_unseenLines > 0 && !isFollowing()) {

@@ -52,6 +52,11 @@ public:
     // inserts the rest a frame later.
     void setYieldCondition(std::function<bool()> yieldNow);
     void setDocumentLimit(LogModel::DocumentLimit limit) { m_model.setDocumentLimit(limit); }
+    // Where the record of arrivals keeps what is past its memory budget (ArrivalRecord).
+    void setRecordStorage(qint64 memoryBudget, const QString &folder)
+    {
+        m_model.arrivals().setStorage(memoryBudget, folder);
+    }
 
     // The details of the caret line's datagram, in a window that follows the caret while it is
     // open.

@@ -145,9 +145,11 @@ QAction *LogCommands::add(const QString &text, const QKeySequence &keys,
 void LogCommands::addSenderActions(QMenu *menu, const QTextBlock &line)
 {
     const std::optional<qint64> index = m_box->model().lines().of(line);
-    if (!index)
+    const std::optional<ArrivalEntry> entry =
+        index ? m_box->model().arrivals().at(*index) : std::nullopt;
+    if (!entry)
         return;
-    const Arrival arrival = m_box->model().arrivals().at(*index).arrival;
+    const Arrival arrival = entry->arrival;
     for (const bool withPort : { true, false }) {
         const QString sender = withPort ? arrival.senderText() : arrival.hostText();
         const ViewRules::Sender rule = ViewRules::senderOf(arrival, withPort);

@@ -58,8 +58,8 @@ void LogFeed::append(QStringView payload, qint64 index)
     batch.text += payload;
     batch.text += QLatin1String("\r\n");
     // Each line end closes a line of the document that shows this datagram.
-    batch.lineArrivals.insert(batch.lineArrivals.end(),
-                              std::size_t(lineEndsIn(payload) + 1), index);
+    batch.lineArrivals.insert(batch.lineArrivals.end(), std::size_t(lineEndsIn(payload) + 1),
+                              index);
 }
 
 void LogFeed::insert(Insert how)

@@ -119,9 +119,11 @@ void LogMargin::paintEvent(QPaintEvent *event)
                              LogPainter::MarkColor);
         }
         const std::optional<qint64> index = m_model.lines().firstLineArrival(visible.block);
-        if (!index)
+        const std::optional<ArrivalEntry> kept =
+            index ? m_model.arrivals().at(*index) : std::nullopt;
+        if (!kept)
             continue;
-        const ArrivalRecord::Entry entry = m_model.arrivals().at(*index);
+        const ArrivalEntry &entry = *kept;
         if (entry.priority) {
             painter.fillRect(line.x(), line.y(), SeverityMarkWidth, line.height(),
                              severityColor(entry.priority->severity()));

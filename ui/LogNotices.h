@@ -12,9 +12,10 @@ class OverlayLabel;
 class QWidget;
 
 // The short notices over the log's text: at the top left, how many earlier lines are kept aside;
-// at the top right, how many lines the view rules let through, and a word on the last jump; at
-// the bottom left, the datagrams the system dropped since the user last looked; at the bottom
-// right, the lines that arrived below the view. A count of 0 hides its notice.
+// at the top right, how many lines the view rules let through, and a word on the last jump or
+// save; at the bottom left, the datagrams the system dropped since the user last looked, those
+// not kept for the saves, and a save's progress; at the bottom right, the lines that arrived
+// below the view. A count of 0 hides its notice.
 class LogNotices : public QObject
 {
     Q_OBJECT
@@ -28,8 +29,12 @@ public:
     void showNewBelow(qint64 lines);
     // 'total' 0: no rule is on.
     void showShowing(qint64 shown, qint64 total);
-    // Shows 'text' for a moment.
-    void flash(const QString &text);
+    // Datagrams that arrived but were not kept for the saves, and why.
+    void showNotKept(qint64 datagrams, const QString &why);
+    // How far a save got; empty hides it.
+    void showSaving(const QString &text, const QString &details);
+    // Shows 'text' for a moment, 'details' in its tooltip.
+    void flash(const QString &text, const QString &details = {});
     // Places the notices inside 'area', those at the top from 'top' down.
     void layout(const QRect &area, int top);
 
@@ -37,10 +42,13 @@ signals:
     void droppedClicked();
     void newBelowClicked();
     void showingClicked();
+    void savingClicked();
 
 private:
     OverlayLabel *m_earlier;
     OverlayLabel *m_dropped;
+    OverlayLabel *m_notKept;
+    OverlayLabel *m_saving;
     OverlayLabel *m_newBelow;
     OverlayLabel *m_showing;
     OverlayLabel *m_flash;

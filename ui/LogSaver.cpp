@@ -3,27 +3,37 @@
 
 #include "LogSaver.h"
 
+#include "ArrivalCsv.h"
+#include "ArrivalJson.h"
+#include "ArrivalText.h"
+#include "BackgroundSave.h"
 #include "LogModel.h"
 
 #include <QDateTime>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 
-#include <algorithm>
+#include <memory>
 
 namespace {
 
-// The largest character one byte holds: the log is saved one byte per character.
-constexpr char16_t LargestByte = 0xFF;
+// Often enough to look alive, seldom enough to cost nothing.
+constexpr int ProgressIntervalMs = 200;
 
 QString codePointText(QChar c)
 {
     constexpr int Digits = 4;
     return QString::number(c.unicode(), 16).toUpper().rightJustified(Digits, u'0');
+}
+
+QString failureText(const QString &path, const QString &error)
+{
+    return LogSaver::tr("Cannot save \"%1\": %2.").arg(path, error);
 }
 
 } // namespace
@@ -32,7 +42,10 @@ LogSaver::LogSaver(QWidget *box, const LogModel &model)
     : QObject(box)
     , m_box(box)
     , m_model(model)
-{ }
+{
+    m_progressTimer.setInterval(ProgressIntervalMs);
+    connect(&m_progressTimer, &QTimer::timeout, this, &LogSaver::showProgress);
+}
 
 QString LogSaver::askPath(const QString &title, const QString &pattern, const QString &filter,
                           QString *chosenFilter)
@@ -41,20 +54,18 @@ QString LogSaver::askPath(const QString &title, const QString &pattern, const QS
     return QFileDialog::getSaveFileName(m_box, title, name, filter, chosenFilter);
 }
 
-bool LogSaver::write(const QString &title, const QString &path,
-                     const std::function<bool(QString *error)> &write)
+bool LogSaver::refuseSecond()
 {
-    QString error;
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool written = write(&error);
-    QGuiApplication::restoreOverrideCursor();
-    if (!written)
-        QMessageBox::warning(m_box, title, tr("Cannot save \"%1\": %2.").arg(path, error));
-    return written;
+    if (!isSaving())
+        return false;
+    emit said(tr("Still saving: wait for it, or press Escape to cancel it"), m_save->what());
+    return true;
 }
 
 void LogSaver::saveLog()
 {
+    if (refuseSecond())
+        return;
     const QString path = askPath(tr("Save Log"), QStringLiteral("'harkline-'yyyyMMdd-HHmmss'.log'"),
                                  tr("Logs (*.log *.txt);;All files (*)"));
     if (!path.isEmpty())
@@ -63,22 +74,35 @@ void LogSaver::saveLog()
 
 bool LogSaver::saveLogTo(const QString &path)
 {
+    if (refuseSecond())
+        return false;
+    const auto log = std::make_shared<const LogSnapshot>(m_model.snapshot());
     // The log is saved one byte per character, as the datagrams carried it; a character the user
     // typed that no byte can hold is not changed silently.
-    QChar wide;
-    m_model.forEachPart([&wide](QStringView text) {
-        const auto at = std::find_if(text.begin(), text.end(),
-                                     [](QChar c) { return c.unicode() > LargestByte; });
-        if (at == text.end())
-            return true;
-        wide = *at;
+    const std::optional<QChar> wide = log->firstWide();
+    if (wide && !agreeToUtf8(*wide))
         return false;
+    const bool utf8 = wide.has_value();
+    const qint64 lines = log->lineCount();
+    const qint64 missing = log->notKept();
+    const Job job { tr("Save Log"), tr("Saving the log"), path, log->characterCount(),
+                    [lines, missing, name = QFileInfo(path).fileName()] {
+                        QString text =
+                            tr("Saved %1 lines to %2").arg(countText(quint64(lines)), name);
+                        if (missing > 0)
+                            text += tr("; the lines of %1 datagrams not kept are missing")
+                                        .arg(countText(quint64(missing)));
+                        return text;
+                    } };
+    start(job, [log, path, utf8](SaveProgress &progress) {
+        return saveFile(
+            path,
+            [&](QIODevice &out, QString *readError) {
+                return writeLogText(*log, out, utf8, progress, readError);
+            },
+            progress);
     });
-    const bool utf8 = !wide.isNull();
-    if (utf8 && !agreeToUtf8(wide))
-        return false;
-    return write(tr("Save Log"), path,
-                 [&](QString *error) { return m_model.writeLog(path, utf8, error); });
+    return true;
 }
 
 bool LogSaver::agreeToUtf8(QChar wide)
@@ -101,6 +125,8 @@ bool LogSaver::agreeToUtf8(QChar wide)
 
 void LogSaver::saveArrivals()
 {
+    if (refuseSecond())
+        return;
     const QString jsonLines = tr("JSON Lines (*.jsonl *.ndjson)");
     QString chosenFilter;
     QString path =
@@ -122,8 +148,105 @@ bool LogSaver::isJsonLines(const QString &path)
 
 bool LogSaver::saveArrivalsTo(const QString &path)
 {
-    const LogModel::ArrivalFormat format =
-        isJsonLines(path) ? LogModel::ArrivalFormat::JsonLines : LogModel::ArrivalFormat::Csv;
-    return write(tr("Save Arrivals"), path,
-                 [&](QString *error) { return m_model.writeArrivals(path, format, error); });
+    if (refuseSecond())
+        return false;
+    const auto arrivals = std::make_shared<const ArrivalSnapshot>(m_model.arrivals().snapshot());
+    const qint64 missing = arrivals->notKept();
+    const qint64 kept = arrivals->size() - missing;
+    const Job job { tr("Save Arrivals"), tr("Saving arrivals"), path, kept,
+                    [kept, missing, name = QFileInfo(path).fileName()] {
+                        QString text =
+                            tr("Saved %1 arrivals to %2").arg(countText(quint64(kept)), name);
+                        if (missing > 0)
+                            text +=
+                                tr("; %1 not kept are missing").arg(countText(quint64(missing)));
+                        return text;
+                    } };
+    const bool json = isJsonLines(path);
+    start(job, [arrivals, path, json](SaveProgress &progress) {
+        return saveFile(
+            path,
+            [&](QIODevice &out, QString *readError) {
+                return json ? writeArrivalsJsonLines(*arrivals, out, progress, readError)
+                            : writeArrivalsCsv(*arrivals, out, progress, readError);
+            },
+            progress);
+    });
+    return true;
+}
+
+void LogSaver::start(const Job &job, std::function<SaveResult(SaveProgress &)> work)
+{
+    const bool existed = QFileInfo::exists(job.path);
+    m_doing = job.doing;
+    m_path = job.path;
+    m_save =
+        new BackgroundSave(tr("%1 to %2").arg(job.doing, job.path), job.total, std::move(work));
+    connect(m_save, &BackgroundSave::finished, this,
+            [this, job, existed](const SaveResult &result) {
+                m_progressTimer.stop();
+                emit progressChanged({}, {});
+                const QString name = QFileInfo(job.path).fileName();
+                switch (result.outcome) {
+                case SaveResult::Outcome::Written:
+                    emit said(job.doneText(), job.path);
+                    break;
+                case SaveResult::Outcome::Cancelled:
+                    emit said(existed ? tr("Cancelled: %1 left as it was").arg(name)
+                                      : tr("Cancelled: nothing saved to %1").arg(name),
+                              job.path);
+                    break;
+                case SaveResult::Outcome::Failed:
+                    QMessageBox::warning(m_box, job.title, failureText(job.path, result.error));
+                    break;
+                }
+            });
+    m_save->start();
+    m_progressTimer.start();
+    showProgress();
+}
+
+void LogSaver::showProgress()
+{
+    const BackgroundSave *save = m_save.data();
+    if (!save)
+        return;
+    emit progressChanged(tr("%1… %2 %").arg(m_doing).arg(save->percent()),
+                         tr("%1 to %2. Click, or press Escape, to cancel.").arg(m_doing, m_path));
+}
+
+void LogSaver::cancel()
+{
+    if (m_save)
+        m_save->cancel();
+}
+
+void LogSaver::finishRunning()
+{
+    for (const QPointer<BackgroundSave> save : BackgroundSave::running()) {
+        const QString what = save->what();
+        QProgressDialog progress(tr("Finishing before Harkline ends:\n%1").arg(what), tr("Abandon"),
+                                 0, 100);
+        progress.setWindowTitle(QStringLiteral("Harkline"));
+        progress.setAutoClose(false);
+        progress.setAutoReset(false);
+        QEventLoop loop;
+        SaveResult result;
+        connect(save, &BackgroundSave::finished, &loop, [&](const SaveResult &outcome) {
+            result = outcome;
+            loop.quit();
+        });
+        connect(&progress, &QProgressDialog::canceled, save, &BackgroundSave::cancel);
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, &progress, [&] {
+            if (const BackgroundSave *still = save.data())
+                progress.setValue(still->percent());
+        });
+        timer.start(ProgressIntervalMs);
+        progress.show();
+        loop.exec();
+        if (result.outcome == SaveResult::Outcome::Failed)
+            QMessageBox::warning(nullptr, QStringLiteral("Harkline"),
+                                 tr("%1 failed: %2.").arg(what, result.error));
+    }
 }

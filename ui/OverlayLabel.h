@@ -7,7 +7,8 @@
 #include <QLabel>
 #include <QMouseEvent>
 
-// A short notice drawn over the log's text, in the colours of a tooltip; it may be clicked.
+// A short notice drawn over the log's text, in the colours of a tooltip; it may be clicked. A
+// notice longer than the room it has is cut at the end, the whole in its tooltip.
 class OverlayLabel : public QLabel
 {
     Q_OBJECT
@@ -27,6 +28,23 @@ public:
         hide();
     }
 
+    // Shows 'text', cut to fit in 'width' when longer; 'details' in its tooltip.
+    void setFullText(const QString &text, const QString &details = {})
+    {
+        m_fullText = text;
+        m_details = details;
+    }
+    void fitTo(int width)
+    {
+        const int room = width - 2 * (margin() + frameWidth());
+        const QString shown = fontMetrics().elidedText(m_fullText, Qt::ElideRight, room);
+        setText(shown);
+        setToolTip(shown == m_fullText
+                       ? m_details
+                       : (m_details.isEmpty() ? m_fullText : m_fullText + '\n' + m_details));
+        adjustSize();
+    }
+
 signals:
     void clicked();
 
@@ -43,6 +61,10 @@ protected:
     {
         event->setAccepted(event->button() == Qt::LeftButton);
     }
+
+private:
+    QString m_fullText;
+    QString m_details;
 };
 
 #endif // HARKLINE_OVERLAYLABEL_H

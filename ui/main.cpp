@@ -2,10 +2,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "FRM_Harkline.h"
+#include "LogSaver.h"
 #include "Privilege.h"
 
 #include <QApplication>
 
+#include <csignal>
 #include <thread>
 
 #include <fontconfig/fontconfig.h>
@@ -15,6 +17,9 @@ int main(int argc, char *argv[])
     // Before any other thread or the toolkit: a program someone gave a capability keeps only the
     // one it needs to bind, and no code from places of the caller's choosing gets it.
     keepOnlyTheBindPrivilege();
+    // A file-size limit (ulimit -f) makes a write past it fail, as a full disk does, rather than
+    // end the program: the record and the saves then say so.
+    std::signal(SIGXFSZ, SIG_IGN);
 
     // The window cannot show a letter before the system's font configuration has been read, which
     // takes Qt several milliseconds on first use. Read it on another core while Qt connects to the
@@ -25,7 +30,13 @@ int main(int argc, char *argv[])
 
     // The name of the installed desktop entry, which the desktop shell matches the window to.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.harkline.Harkline"));
-    FRM_Harkline window;
-    window.show();
-    return app.exec();
+    int status = 0;
+    {
+        FRM_Harkline window;
+        window.show();
+        status = app.exec();
+    }
+    // The window has gone and its port is free; a save the user asked for is not dropped.
+    LogSaver::finishRunning();
+    return status;
 }

@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (message.messageOffset > payload.size() || (message.isSyslog() && !message.priority))
         std::abort();
 
-    ArrivalRecord::Entry entry;
+    ArrivalEntry entry;
     entry.bytes = qint32(size);
     QJsonParseError error {};
     const QJsonDocument line =
