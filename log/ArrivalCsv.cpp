@@ -4,36 +4,79 @@
 #include "ArrivalCsv.h"
 
 #include "ArrivalSnapshot.h"
-#include "ArrivalText.h"
 #include "SaveFile.h"
 #include "SaveProgress.h"
+#include "TextBuffer.h"
 
 #include <QIODevice>
 
-#include <algorithm>
+#include <cstring>
 
 namespace {
 
-// Rows are gathered up to about this many characters before they are written.
+// Rows are gathered up to about this many bytes before they are written.
 constexpr qsizetype WriteStep = qsizetype(256) * 1024;
+constexpr uchar FirstTwoByte = 0x80;
 
 // RFC 4180: a field holding a comma, a double quote, CR or LF is quoted, its quotes doubled.
-void appendField(QString &row, QStringView field)
+bool needsQuotes(QByteArrayView bytes)
 {
-    const bool quote = std::any_of(field.begin(), field.end(), [](QChar c) {
-        return c == u',' || c == u'"' || c == u'\r' || c == u'\n';
-    });
-    if (!quote) {
-        row += field;
-        return;
+    const char *from = bytes.data();
+    const char *const end = from + bytes.size();
+    for (; end - from >= qsizetype(sizeof(quint64)); from += sizeof(quint64)) {
+        quint64 eight = 0;
+        std::memcpy(&eight, from, sizeof(eight));
+        if (TextBuffer::hasByte(eight, ',') | TextBuffer::hasByte(eight, '"')
+            | TextBuffer::hasByte(eight, '\r') | TextBuffer::hasByte(eight, '\n'))
+            return true;
     }
-    row += u'"';
-    for (const QChar c : field) {
-        if (c == u'"')
-            row += u'"';
-        row += c;
+    for (; from != end; ++from) {
+        if (*from == ',' || *from == '"' || *from == '\r' || *from == '\n')
+            return true;
     }
-    row += u'"';
+    return false;
+}
+
+char *writeCharacter(char *at, uchar c)
+{
+    if (c >= FirstTwoByte) {
+        *at++ = char(0xC0 | (c >> 6));
+        *at++ = char(0x80 | (c & 0x3F));
+    } else {
+        if (c == '"')
+            *at++ = '"';
+        *at++ = char(c);
+    }
+    return at;
+}
+
+// The payload, one character per byte, in UTF-8; plain ASCII without quotes copied eight bytes
+// at a time.
+void writeField(TextBuffer &out, QByteArrayView bytes)
+{
+    const bool quoted = needsQuotes(bytes);
+    char *at = out.room(2 * bytes.size() + 2);
+    if (quoted)
+        *at++ = '"';
+    const char *from = bytes.data();
+    const char *const end = from + bytes.size();
+    while (end - from >= qsizetype(sizeof(quint64))) {
+        quint64 eight = 0;
+        std::memcpy(&eight, from, sizeof(eight));
+        if ((TextBuffer::hasHigh(eight) | TextBuffer::hasByte(eight, '"')) == 0) {
+            std::memcpy(at, &eight, sizeof(eight));
+            at += sizeof(eight);
+            from += sizeof(eight);
+            continue;
+        }
+        for (const char *const last = from + sizeof(eight); from != last; ++from)
+            at = writeCharacter(at, uchar(*from));
+    }
+    for (; from != end; ++from)
+        at = writeCharacter(at, uchar(*from));
+    if (quoted)
+        *at++ = '"';
+    out.advance(at);
 }
 
 } // namespace
@@ -43,27 +86,27 @@ bool writeArrivalsCsv(const ArrivalSnapshot &arrivals, QIODevice &out, SaveProgr
 {
     if (!writeAll(out, "time,sender,bytes,dropped_before,payload\r\n"))
         return false;
-    QString rows;
+    TextBuffer rows;
     const ArrivalSnapshot::Read read = arrivals.forEach(
         [&](const ArrivalEntry &entry, QByteArrayView payload) {
-            rows += isoLocalTime(entry.arrival.timeNs);
-            rows += u',';
-            rows += entry.arrival.senderText();
-            rows += u',';
-            rows += QString::number(entry.bytes);
-            rows += u',';
-            rows += QString::number(entry.arrival.droppedBefore);
-            rows += u',';
-            appendField(rows, QString::fromLatin1(payload));
-            rows += QLatin1String("\r\n");
+            rows.arrivalTime(entry.arrival.timeNs);
+            rows.raw(",");
+            rows.sender(entry.arrival);
+            rows.raw(",");
+            rows.number(entry.bytes);
+            rows.raw(",");
+            rows.number(entry.arrival.droppedBefore);
+            rows.raw(",");
+            writeField(rows, payload);
+            rows.raw("\r\n");
             if (!progress.add(1))
                 return false;
-            if (rows.size() < WriteStep)
+            if (rows.text().size() < WriteStep)
                 return true;
-            const bool written = writeAll(out, rows.toUtf8());
-            rows.resize(0);
+            const bool written = writeAll(out, rows.text());
+            rows.clear();
             return written;
         },
         readError);
-    return read == ArrivalSnapshot::Read::Done && writeAll(out, rows.toUtf8());
+    return read == ArrivalSnapshot::Read::Done && writeAll(out, rows.text());
 }

@@ -7,6 +7,7 @@
 #include "SaveFile.h"
 #include "SaveProgress.h"
 #include "SyslogFields.h"
+#include "TextBuffer.h"
 #include "TimeStamps.h"
 
 #include <QIODevice>
@@ -26,7 +27,6 @@ constexpr qsizetype WriteStep = qsizetype(256) * 1024;
 // The most bytes one character becomes: "\u001f", or three bytes of UTF-8.
 constexpr qsizetype MostBytesPerUnit = 6;
 constexpr quint64 FirstPrintable = 0x20;
-constexpr qsizetype LongestNumber = std::numeric_limits<qint64>::digits10 + 2;
 constexpr char16_t FirstTwoByte = 0x80;
 constexpr char16_t FirstThreeByte = 0x800;
 const char HexDigits[] = "0123456789abcdef";
@@ -45,40 +45,13 @@ constexpr std::array<char, FirstTwoByte> Escapes = [] {
     return escapes;
 }();
 
-// JSON text written straight into UTF-8, into a buffer that grows only when a piece would not
-// fit: through QString, or QByteArray's append for every small piece, the export took several
-// times as long as the CSV export.
-class JsonWriter
+// JSON strings written straight into UTF-8.
+class JsonWriter : public TextBuffer
 {
 public:
-    QByteArrayView text() const { return { m_bytes.data(), m_used }; }
-    void clear() { m_used = 0; }
-
-    // Where up to 'most' bytes go next; advance() says where they ended.
-    char *room(qsizetype most)
-    {
-        if (qsizetype(m_bytes.size()) - m_used < most) [[unlikely]]
-            grow(most);
-        return m_bytes.data() + m_used;
-    }
-    void advance(const char *end) { m_used = end - m_bytes.data(); }
-
-    void raw(std::string_view text)
-    {
-        char *at = room(qsizetype(text.size()));
-        std::memcpy(at, text.data(), text.size());
-        advance(at + text.size());
-    }
-
     void latin1String(QLatin1String text)
     {
         latin1String(QByteArrayView(text.data(), text.size()));
-    }
-
-    void number(qint64 value)
-    {
-        char *at = room(LongestNumber);
-        advance(std::to_chars(at, at + LongestNumber, value).ptr);
     }
 
     // A JSON string of bytes that stand for the characters U+0000 to U+00FF.
@@ -150,21 +123,11 @@ public:
     }
 
 private:
-    Q_DECL_COLD_FUNCTION void grow(qsizetype most)
-    {
-        m_bytes.resize(std::max(std::size_t(m_used + most), 2 * m_bytes.size()));
-    }
-
-    // Whether none of eight bytes is a control character, '"', '\\' or outside ASCII (the bit
-    // tricks of "Bit Twiddling Hacks", "Determine if a word has a byte less than n").
+    // Whether none of eight bytes is a control character, '"', '\\' or outside ASCII.
     static bool allPlain(quint64 eight)
     {
-        constexpr quint64 Ones = 0x0101010101010101;
-        constexpr quint64 Highs = 0x8080808080808080;
-        const auto hasZero = [](quint64 word) { return (word - Ones) & ~word & Highs; };
-        const quint64 belowSpace = (eight - Ones * FirstPrintable) & ~eight & Highs;
-        return (belowSpace | hasZero(eight ^ (Ones * '"')) | hasZero(eight ^ (Ones * '\\'))
-                | (eight & Highs))
+        return (hasLess(eight, FirstPrintable) | hasByte(eight, '"') | hasByte(eight, '\\')
+                | hasHigh(eight))
             == 0;
     }
 
@@ -191,9 +154,6 @@ private:
         }
         return at;
     }
-
-    std::string m_bytes; // its size is the room there is; what is written ends at m_used
-    qsizetype m_used = 0;
 };
 
 void writeSyslog(JsonWriter &json, const SyslogFields &message, QByteArrayView payload)
@@ -256,10 +216,9 @@ void writeSyslog(JsonWriter &json, const SyslogFields &message, QByteArrayView p
 void writeLine(JsonWriter &json, const ArrivalEntry &entry, QByteArrayView payload)
 {
     json.raw("{\"time\":\"");
-    const qint64 ms = floorMs(entry.arrival.timeNs);
-    json.advance(writeRfc3339(json.room(Rfc3339Length), ms, localOffsetSeconds(ms)));
+    json.arrivalTime(entry.arrival.timeNs);
     json.raw("\",\"sender\":\"");
-    json.advance(entry.arrival.writeSenderText(json.room(Arrival::LongestSenderText)));
+    json.sender(entry.arrival);
     json.raw("\",\"bytes\":");
     json.number(entry.bytes);
     json.raw(",\"dropped_before\":");

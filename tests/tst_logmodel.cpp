@@ -266,9 +266,20 @@ void tst_LogModel::arrivalsReadBackByACsvReader()
     QByteArray everyByte;
     for (int b = 0; b < 256; ++b)
         everyByte.append(char(b));
-    const QList<QByteArray> special = { "a,b",     "say \"hi\"", "cr\rlf\ncrlf\r\n",
-                                        "",        everyByte,    QByteArray("nul\0nul", 7),
-                                        "\xA0\xFF" };
+    // Each sign that needs quotes alone, where a field is read eight bytes at a time and after.
+    const QList<QByteArray> special = { "a,b",
+                                        "say \"hi\"",
+                                        "cr\rlf\ncrlf\r\n",
+                                        "",
+                                        everyByte,
+                                        QByteArray("nul\0nul", 7),
+                                        "\xA0\xFF",
+                                        "a long field with\na lone line feed",
+                                        "a long field with\ra lone carriage return",
+                                        "a long field with, a comma",
+                                        "a long field with \" a quote",
+                                        "at the end: ,",
+                                        "at the end: \n" };
     for (int i = 0; i < 3000; ++i) {
         const bool second = i % 3 == 0;
         const QByteArray payload = i < special.size()
