@@ -4,11 +4,12 @@
 #
 # Drives the built program as a person would: in a real X window, with real key presses from
 # outside, a datagram from another process, and the log read back through the clipboard.
-# Usage: e2e_harkline.sh path/to/harkline path/to/close_window
+# Usage: e2e_harkline.sh path/to/harkline path/to/close_window path/to/ping_window
 set -uo pipefail
 
 harkline=$1
 close_window=$2
+ping_window=$3
 source "$(dirname "$0")/x11_session.sh"
 
 step "start the program; the log box has the focus; Tab leads to the port box"
@@ -119,6 +120,42 @@ assert 'syslog' not in rows[1], rows[1]
 assert all(r['sender'].startswith('127.0.0.1:') and r['bytes'] == len(r['payload']) for r in rows), rows
 PYTHON
 
+step "200,000 arrivals saved as JSON Lines in the background: the window answers meanwhile"
+python3 - "$port" <<'PYTHON' || fail "could not send the datagrams"
+import socket, sys, time
+s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+for i in range(200000):
+    s.sendto(b'<14>Dec  9 12:00:00 e2e app[1]: arrival %d' % i, ('127.0.0.1', int(sys.argv[1])))
+time.sleep(0.5)
+s.sendto(b'<14>the last', ('127.0.0.1', int(sys.argv[1]))) # after it, every drop is counted
+PYTHON
+many=$work/many.jsonl
+open_save_dialog() { # keys title path: press the keys in the log box, type the path
+    xdotool windowfocus --sync "$window"
+    xdotool key "$1"
+    wait_for 5 find_dialog "$2" || fail "no \"$2\" dialog"
+    xdotool windowfocus --sync "$dialog"
+    xdotool key ctrl+a
+    xdotool type --delay 30 "$3"
+}
+sleep 2 # for the window to take them all in
+open_save_dialog ctrl+shift+s "Save Arrivals" "$many"
+xdotool key Return
+read -r answered longest < <("$ping_window" "$window" "$many" 60) || fail "nothing saved to $many"
+[[ $answered -gt 0 ]] || fail "the window answered no ping while it saved (the longest wait $longest ms)"
+echo "   $answered pings answered while saving, the longest wait $longest ms"
+wait_for 5 python3 - "$many" <<'PYTHON' || fail "the JSON Lines are not every datagram sent: $(tail -c 300 "$many")"
+import json, sys
+rows = [json.loads(line) for line in open(sys.argv[1], encoding='utf-8')]
+mine = [r for r in rows if r['payload'].startswith('<14>Dec  9 12:00:00 e2e ') or r['payload'] == '<14>the last']
+assert mine[-1]['payload'] == '<14>the last', mine[-1]
+numbers = [int(r['payload'].rsplit(' ', 1)[1]) for r in mine[:-1]]
+assert numbers == sorted(numbers), 'out of order'
+# Every datagram sent is in the file once, or counted as dropped before the one after it.
+assert len(mine) + sum(r['dropped_before'] for r in mine) == 200001, (len(mine), sum(r['dropped_before'] for r in mine))
+assert all(r['syslog']['app'] == 'app' for r in mine[:-1])
+PYTHON
+
 step "a second copy on the same port reports the failure and ends with a failure status"
 start_program second
 read -r pid2 window2 <<<"$second"
@@ -130,13 +167,29 @@ status=$?
 [[ $status -ne 0 && $status -ne 255 ]] || fail "the second copy ended with status $status"
 is_bound "$port" || fail "the failure in the second copy took the first copy's port"
 
-step "Stop ends the program and frees the port at once"
+step "Stop during a save: the save is finished first, then the program ends and frees the port"
+open_save_dialog ctrl+shift+s "Save Arrivals" "$work/at-stop.csv"
+# Return until the dialog has gone: one pressed while it still completes the name may go to that.
+dialog_gone() { ! xwininfo -id "$dialog" 2>/dev/null | grep -q IsViewable; }
+for _ in 1 2 3 4 5; do
+    dialog_gone && break
+    xdotool windowfocus --sync "$dialog" 2>/dev/null
+    xdotool key Return
+    wait_for 1 dialog_gone
+done
+dialog_gone || fail "the dialog did not close"
 xdotool windowfocus --sync "$window"
 xdotool key --window "$window" alt+s
-exit_status_within "$pid" 5
+is_free() { ! is_bound "$1"; }
+wait_for 5 is_free "$port" || fail "port $port still bound after Stop"
+exit_status_within "$pid" 30
 status=$?
 [[ $status -eq 0 ]] || fail "Stop ended the program with status $status"
-is_bound "$port" && fail "port $port still bound after Stop"
+python3 - "$work/at-stop.csv" <<'PYTHON' || fail "the save at Stop is not whole: $(tail -c 300 "$work/at-stop.csv")"
+import csv, sys
+rows = list(csv.reader(open(sys.argv[1], newline='', encoding='utf-8')))
+assert rows[-1][4] == '<14>the last', rows[-1]
+PYTHON
 
 step "closing from the title bar while listening ends the program and frees the port"
 start_program third
