@@ -11,8 +11,9 @@
 
 namespace {
 
-// Past the budget, memory may hold this share of it more in chunks on their way to the disk; past
-// that, the disk is refusing them or not keeping up, and new chunks are not kept.
+// Chunks move to the disk once memory holds more than the budget less this share of it: the share
+// is room for the chunks on their way there and the one being filled. When even that is used up,
+// the disk refuses them or does not keep up, and new chunks are not kept.
 constexpr qint64 InFlightShare = 4;
 
 // What the record knows of each chunk, wherever its datagrams are: the chunk object with its
@@ -50,7 +51,7 @@ qint64 ArrivalRecord::append(QStringView payload, const Arrival &arrival)
 void ArrivalRecord::seal()
 {
     const qint64 first = m_size - m_open.size();
-    const bool overflowing = inMemoryBytes() > m_budget + m_budget / InFlightShare;
+    const bool overflowing = heldBytes() > m_budget;
     const std::optional<QByteArray> bytes =
         overflowing ? std::nullopt : compressed(m_open.serialized());
     if (bytes) {
@@ -65,7 +66,7 @@ void ArrivalRecord::seal()
         m_sealed.push_back(std::make_shared<SealedChunk>(first, m_open));
     }
     m_open.clear();
-    spillOverBudget();
+    spillOverThreshold();
 }
 
 QString ArrivalRecord::notKeptReason() const
@@ -78,9 +79,9 @@ QString ArrivalRecord::notKeptReason() const
                              : QStringLiteral("the disk refused more: %1").arg(refusal);
 }
 
-void ArrivalRecord::spillOverBudget()
+void ArrivalRecord::spillOverThreshold()
 {
-    while (indexBytes() + m_sealedBytes - m_pushedBytes > m_budget
+    while (indexBytes() + m_sealedBytes - m_pushedBytes > m_budget - m_budget / InFlightShare
            && m_nextToPush < m_sealed.size()) {
         const std::shared_ptr<SealedChunk> &chunk = m_sealed[m_nextToPush++];
         if (!chunk->isKept())

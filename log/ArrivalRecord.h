@@ -31,9 +31,9 @@ class SealedChunk;
 class ArrivalRecord
 {
 public:
-    // Room for about 6,500,000 syslog datagrams before any goes to the disk: the box shows the
-    // newest 150,000, so the ones it shows are always in memory. Everything the record keeps
-    // counts: its chunks, the open one, and what it knows of each chunk.
+    // The most the record holds in memory: everything it keeps counts, its chunks, the one being
+    // filled, and what it knows of each chunk. Room for about 5,000,000 syslog datagrams before
+    // any goes to the disk; the box shows the newest 150,000, so those it shows are in memory.
     static constexpr qint64 DefaultBudget = qint64(256) * 1024 * 1024;
 
     ArrivalRecord();
@@ -81,8 +81,8 @@ private:
     };
 
     void seal();
-    // Hands the oldest chunks still in memory to the spill while memory is past the budget.
-    void spillOverBudget();
+    // Hands the oldest chunks still in memory to the spill while memory is near the budget.
+    void spillOverThreshold();
     qint64 indexBytes() const;
     qint64 inMemoryBytes() const;
     // The rows holding 'index', and its place in them; none when they cannot be read.

@@ -3,14 +3,9 @@
 
 #include "BackgroundSave.h"
 
-#include <sys/resource.h>
-#include <unistd.h>
+#include <sched.h>
 
 namespace {
-
-// A save gives way to the window and the receive path when they need the processor: a datagram
-// waits for no save.
-constexpr int SaveNiceness = 10;
 
 QList<BackgroundSave *> &runningSaves()
 {
@@ -37,7 +32,11 @@ void BackgroundSave::start()
 {
     runningSaves().append(this);
     m_thread = std::thread([this] {
-        setpriority(PRIO_PROCESS, id_t(gettid()), SaveNiceness);
+        // A save gives way at once to the window and the receive path when they need the
+        // processor (a thread of the idle policy is preempted by any other that wakes), and still
+        // gets a small share when they never stop: a datagram waits for no save.
+        const sched_param idle {};
+        sched_setscheduler(0, SCHED_IDLE, &idle);
         const SaveResult result = m_work(m_progress);
         {
             const std::lock_guard lock(m_mutex);
