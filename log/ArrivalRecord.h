@@ -33,7 +33,7 @@ class ArrivalRecord
 public:
     // The most the record holds in memory: everything it keeps counts, its chunks, the one being
     // filled, and what it knows of each chunk. Room for about 5,000,000 syslog datagrams before
-    // any goes to the disk; the box shows the newest 150,000, so those it shows are in memory.
+    // any goes to the disk; the box shows the newest 40,000, so those it shows are in memory.
     static constexpr qint64 DefaultBudget = qint64(256) * 1024 * 1024;
 
     ArrivalRecord();

@@ -28,11 +28,11 @@ public:
         qsizetype characters;
         int lines;
     };
-    // Some 150,000 syslog lines: plenty to scroll and search through. Not more: now and then the
-    // text document copies its whole text to reclaim what was removed from it, and the window's
-    // thread waits for that copy, which grows with the document (docs/PERFORMANCE.md). Lines of
-    // any length, or none, are bounded either way.
-    static constexpr DocumentLimit DefaultLimit { qsizetype(16) * 1024 * 1024, 256 * 1024 };
+    // Some 40,000 syslog lines: plenty to scroll and search through in a box of five lines. Not
+    // more: now and then the text document copies its whole text to reclaim what was removed from
+    // it, and the window's thread waits for that copy, which grows with the document
+    // (docs/PERFORMANCE.md). Lines of any length, or none, are bounded either way.
+    static constexpr DocumentLimit DefaultLimit { qsizetype(4) * 1024 * 1024, 64 * 1024 };
 
     explicit LogModel(QTextDocument *document);
 

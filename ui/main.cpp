@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Harkline developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include "Allocator.h"
 #include "FRM_Harkline.h"
 #include "LogSaver.h"
 #include "Privilege.h"
@@ -20,6 +21,7 @@ int main(int argc, char *argv[])
     // A file-size limit (ulimit -f) makes a write past it fail, as a full disk does, rather than
     // end the program: the record and the saves then say so.
     std::signal(SIGXFSZ, SIG_IGN);
+    reuseLargeAllocations();
 
     // The window cannot show a letter before the system's font configuration has been read, which
     // takes Qt several milliseconds on first use. Read it on another core while Qt connects to the
