@@ -5,9 +5,12 @@
 
 #include "SaveProgress.h"
 
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -31,10 +34,47 @@ void writeBackBehind(QFileDevice &file)
     }
 }
 
+// Why 'path' is no place to save to, or nothing. A save makes a new file and renames it over the
+// old one: over a device, a pipe or a socket that would put a file in its place (saving to
+// /dev/null as root would replace /dev/null). A symbolic link is followed, as editors do, but not
+// one that another user left in a folder everybody may write to (as /tmp), where it could point
+// anywhere the user may write.
+QString refusalOf(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat link
+    {
+    };
+    if (lstat(name.constData(), &link) != 0)
+        return {}; // a new file
+    if (S_ISLNK(link.st_mode)) {
+        struct stat folder
+        {
+        };
+        const QByteArray folderName = QFile::encodeName(QFileInfo(path).absolutePath());
+        if (stat(folderName.constData(), &folder) == 0 && (folder.st_mode & S_ISVTX)
+            && (folder.st_mode & S_IWOTH) && link.st_uid != geteuid()
+            && link.st_uid != folder.st_uid)
+            return QStringLiteral("it is a link that another user made in a folder everybody may "
+                                  "write to");
+    }
+    struct stat target
+    {
+    };
+    if (stat(name.constData(), &target) == 0 && !S_ISREG(target.st_mode)) {
+        return S_ISDIR(target.st_mode)
+            ? QStringLiteral("it is a folder")
+            : QStringLiteral("it is not a file but a device, a pipe or a socket");
+    }
+    return {};
+}
+
 } // namespace
 
 SaveResult saveFile(const QString &path, const FileWrite &write, const SaveProgress &progress)
 {
+    if (const QString refusal = refusalOf(path); !refusal.isEmpty())
+        return { SaveResult::Outcome::Failed, refusal };
     // Not committed, the new file is removed as 'file' goes.
     QSaveFile file(path);
     QString readError;

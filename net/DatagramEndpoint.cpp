@@ -9,7 +9,6 @@
 #include "Failure.h"
 #include "Payload.h"
 #include "PortHolder.h"
-#include "Privilege.h"
 #include "RoundHalfEven.h"
 
 #include <QCoreApplication>
@@ -61,18 +60,30 @@ Failure bindRefused(int port, int error, int helperError = 0)
         const QString holder = describeUdpPortHolder(port);
         advice = holder.isEmpty() ? QStringLiteral(" Another program is using this port.")
                                   : u' ' + holder;
-        advice += QStringLiteral(" Stop it, or choose another port.");
+        advice += QStringLiteral(" Stop it, or start Harkline again and choose another port.");
     } else if (error == EACCES && port < FirstUnprivilegedPort) {
         const QString helper = QDir::cleanPath(bindHelperPath());
-        advice = helperError == ENOENT
-            ? QStringLiteral(" Ports below %1 need the cap_net_bind_service capability, which "
-                             "Harkline's helper %2 has when Harkline is installed from its "
-                             "package; it is not there. Install the package, or choose a port of "
-                             "%1 or more.")
-            : QStringLiteral(" Ports below %1 need the cap_net_bind_service capability, which "
-                             "Harkline's helper %2 does not have: grant it with \"sudo setcap "
-                             "cap_net_bind_service=ep %2\", or choose a port of %1 or more.");
-        advice = advice.arg(FirstUnprivilegedPort).arg(helper);
+        if (helperError == EPERM) {
+            advice = QStringLiteral(" Harkline's helper binds only port %1 and the ports an "
+                                    "administrator lists in %2. To allow this one, add a line "
+                                    "\"%3\" to that file, or start Harkline again and choose a "
+                                    "port of %4 or more.")
+                         .arg(DefaultBindPort)
+                         .arg(QString::fromLatin1(BindPortsFile))
+                         .arg(port)
+                         .arg(FirstUnprivilegedPort);
+        } else {
+            advice = helperError == ENOENT
+                ? QStringLiteral(" Ports below %1 need the cap_net_bind_service capability, "
+                                 "which Harkline's helper %2 has when Harkline is installed from "
+                                 "its package; it is not there. Install the package, or start "
+                                 "Harkline again and choose a port of %1 or more.")
+                : QStringLiteral(" Ports below %1 need the cap_net_bind_service capability, "
+                                 "which Harkline's helper %2 does not have: grant it with \"sudo "
+                                 "setcap cap_net_bind_service=ep %2\", or start Harkline again "
+                                 "and choose a port of %1 or more.");
+            advice = advice.arg(FirstUnprivilegedPort).arg(helper);
+        }
     }
     return Failure(FailureNumber::BindRefused,
                    QStringLiteral("Cannot listen on UDP port %1: %2.%3")
@@ -89,7 +100,7 @@ Failure portOutOfRange(qint64 port)
 }
 
 // A socket bound to 'port' on every local address. A port below 1024 that the system refuses to
-// this process is bound with the privilege the process may raise, or else by the bind helper.
+// this process is bound by the bind helper.
 int boundSocket(int port, bool &dualStack)
 {
     const int socket = openSocket(dualStack);
@@ -102,28 +113,20 @@ int boundSocket(int port, bool &dualStack)
     if (::bind(socket, to, length) == 0)
         return socket;
     int error = errno;
-    if (error == EACCES && port > 0 && port < FirstUnprivilegedPort) {
-        if (mayRaiseBindPrivilege()) {
-            if (bindWithPrivilege(socket, to, length) == 0)
-                return socket;
-            error = errno;
-        } else {
-            ::close(socket);
-            int helperError = 0;
-            const int helped = bindThroughHelper(bindHelperPath(), port, &helperError);
-            if (helped < 0) {
-                const bool denied = helperError == ENOENT || helperError == EACCES;
-                throw bindRefused(port, denied ? EACCES : helperError, helperError);
-            }
-            sockaddr_storage bound {};
-            socklen_t boundLength = sizeof(bound);
-            getsockname(helped, reinterpret_cast<sockaddr *>(&bound), &boundLength);
-            dualStack = bound.ss_family == AF_INET6;
-            return helped;
-        }
-    }
     ::close(socket);
-    throw bindRefused(port, error);
+    if (error != EACCES || port <= 0 || port >= FirstUnprivilegedPort)
+        throw bindRefused(port, error);
+    int helperError = 0;
+    const int helped = bindThroughHelper(bindHelperPath(), port, &helperError);
+    if (helped < 0) {
+        const bool denied = helperError == ENOENT || helperError == EACCES || helperError == EPERM;
+        throw bindRefused(port, denied ? EACCES : helperError, helperError);
+    }
+    sockaddr_storage bound {};
+    socklen_t boundLength = sizeof(bound);
+    getsockname(helped, reinterpret_cast<sockaddr *>(&bound), &boundLength);
+    dualStack = bound.ss_family == AF_INET6;
+    return helped;
 }
 
 void enable(int socket, int option)

@@ -4,10 +4,11 @@
 #include "Privilege.h"
 
 #include <array>
-#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 #include <linux/capability.h>
+#include <linux/securebits.h>
 #include <sys/auxv.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
@@ -16,76 +17,66 @@
 namespace {
 
 // Variables that name a place to load code from: Qt's plugin folders, and the modules GTK and
-// GIO load when Qt's GTK platform theme is in use. Names of plugins (QT_QPA_PLATFORM and the
-// like) are safe: without these, plugins come from the system's folders alone.
+// GIO load when Qt's GTK platform theme is in use. With no capability left they could do no
+// harm, but a program someone started with one is not one to take them from.
 constexpr std::array CodeFromElsewhere {
     "QT_PLUGIN_PATH", "QT_QPA_PLATFORM_PLUGIN_PATH", "GTK_MODULES",       "GTK3_MODULES",
     "GTK_PATH",       "GTK_IM_MODULE_FILE",          "GIO_EXTRA_MODULES", "GDK_PIXBUF_MODULE_FILE",
 };
 
-constexpr unsigned BindBit = 1u << CAP_NET_BIND_SERVICE; // in the first of the two words
+// Root gets no capability at exec, whatever its uids do, for good.
+constexpr unsigned long NoRoot = SECBIT_NOROOT | SECBIT_NOROOT_LOCKED | SECBIT_NO_SETUID_FIXUP
+    | SECBIT_NO_SETUID_FIXUP_LOCKED | SECBIT_KEEP_CAPS_LOCKED | SECBIT_NO_CAP_AMBIENT_RAISE
+    | SECBIT_NO_CAP_AMBIENT_RAISE_LOCKED;
 
-struct Capabilities
+using Sets = std::array<__user_cap_data_struct, 2>;
+
+bool readCapabilities(Sets &sets)
 {
-    std::array<__user_cap_data_struct, 2> sets {};
+    __user_cap_header_struct header { _LINUX_CAPABILITY_VERSION_3, 0 };
+    return syscall(SYS_capget, &header, sets.data()) == 0;
+}
 
-    bool read()
-    {
-        __user_cap_header_struct header { _LINUX_CAPABILITY_VERSION_3, 0 };
-        return syscall(SYS_capget, &header, sets.data()) == 0;
+bool writeCapabilities(Sets sets)
+{
+    __user_cap_header_struct header { _LINUX_CAPABILITY_VERSION_3, 0 };
+    return syscall(SYS_capset, &header, sets.data()) == 0;
+}
+
+bool anyCapability(const Sets &sets)
+{
+    for (const __user_cap_data_struct &set : sets) {
+        if (set.permitted || set.effective || set.inheritable)
+            return true;
     }
-    bool write()
-    {
-        __user_cap_header_struct header { _LINUX_CAPABILITY_VERSION_3, 0 };
-        return syscall(SYS_capset, &header, sets.data()) == 0;
-    }
-    bool any() const
-    {
-        return sets[0].permitted || sets[1].permitted || sets[0].effective || sets[1].effective;
-    }
-};
+    return prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_IS_SET, CAP_NET_BIND_SERVICE, 0, 0) == 1;
+}
 
 } // namespace
 
-void keepOnlyTheBindPrivilege()
+bool dropEveryPrivilege()
 {
-    Capabilities capabilities;
-    const bool read = capabilities.read();
-    if (getauxval(AT_SECURE) == 0 && read && !capabilities.any())
-        return; // an ordinary start: nothing to give up
+    Sets sets {};
+    const bool read = readCapabilities(sets);
+    if (getauxval(AT_SECURE) == 0 && read && !anyCapability(sets) && geteuid() != 0)
+        return false; // an ordinary start: nothing to give up
     for (const char *variable : CodeFromElsewhere)
         unsetenv(variable);
+    // These need CAP_SETPCAP, which only root's start has; without it there is nothing for a
+    // later exec to regain.
+    prctl(PR_SET_SECUREBITS, NoRoot, 0, 0, 0);
+    for (int capability = 0; capability <= CAP_LAST_CAP; ++capability) {
+        if (capability != CAP_NET_BIND_SERVICE)
+            prctl(PR_CAPBSET_DROP, capability, 0, 0, 0);
+    }
     prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_CLEAR_ALL, 0, 0, 0);
-    const unsigned bind = read ? capabilities.sets[0].permitted & BindBit : 0;
-    capabilities.sets = {};
-    capabilities.sets[0].permitted = bind;
-    if (!capabilities.write())
-        std::abort(); // never go on with more than was meant
-}
-
-bool mayRaiseBindPrivilege()
-{
-    Capabilities capabilities;
-    return capabilities.read() && (capabilities.sets[0].permitted & BindBit) != 0;
-}
-
-int bindWithPrivilege(int socket, const sockaddr *address, socklen_t length)
-{
-    Capabilities capabilities;
-    if (!capabilities.read() || !(capabilities.sets[0].permitted & BindBit)) {
-        errno = EACCES;
-        return -1;
+    Sets none {};
+    if (!writeCapabilities(none) || !readCapabilities(sets) || anyCapability(sets))
+        std::abort(); // never go on holding what was meant to go
+    if (geteuid() == 0) {
+        std::fputs("harkline: started as root, which it does not need; it has given up every "
+                   "capability and runs on without them.\n",
+                   stderr);
     }
-    capabilities.sets[0].effective |= BindBit;
-    if (!capabilities.write()) {
-        errno = EACCES;
-        return -1;
-    }
-    const int result = ::bind(socket, address, length);
-    const int error = errno;
-    capabilities.sets[0].effective &= ~BindBit;
-    if (!capabilities.write())
-        std::abort();
-    errno = error;
-    return result;
+    return true;
 }

@@ -1,11 +1,14 @@
 // SPDX-FileCopyrightText: 2026 The Harkline developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 //
-// The bind helper: it refuses every call but a port from 1 to 1023 with a socket pair to answer
-// on, and hands back a bound UDP socket, or the reason it could not bind.
+// The bind helper: given a socket pair to answer on, as Harkline gives it, it refuses every call
+// but a port it binds (514, or one an administrator lists) and says why; it hands back a bound
+// UDP socket, or the reason it could not bind.
 
 #include "BindHelper.h"
+#include "BindReply.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QTest>
 
@@ -13,13 +16,20 @@
 
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
+// A helper built to read its list of ports from the test's own file.
 QString helper()
 {
     return qEnvironmentVariable("HARKLINE_BIND_HELPER");
+}
+
+QString portsFile()
+{
+    return qEnvironmentVariable("HARKLINE_BIND_PORTS");
 }
 
 int udpPortOf(int socket)
@@ -48,6 +58,50 @@ int freePrivilegedPort()
     return 0;
 }
 
+struct Run
+{
+    int exitCode = -1;
+    QByteArray error; // standard error
+    std::optional<int> answer; // the error the helper answered on the pair, if it answered
+};
+
+// Runs the helper with 'arguments' and, unless 'pipe', a socket pair as its standard input.
+Run runHelper(const QStringList &arguments, bool pipe = false)
+{
+    int pair[2] = { -1, -1 };
+    if (!pipe)
+        socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair);
+    QProcess process;
+    const int childEnd = pair[1];
+    process.setChildProcessModifier([childEnd] {
+        if (childEnd >= 0)
+            dup2(childEnd, STDIN_FILENO);
+    });
+    process.start(helper(), arguments);
+    Run run;
+    if (!process.waitForFinished(5000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.exitCode = process.exitCode();
+    run.error = process.readAllStandardError();
+    if (!pipe) {
+        close(pair[1]);
+        BindReply reply;
+        if (recv(pair[0], &reply, sizeof(reply), MSG_DONTWAIT) == sizeof(reply))
+            run.answer = reply.error;
+        close(pair[0]);
+    }
+    return run;
+}
+
+void writeList(const QByteArray &text, mode_t mode = 0644)
+{
+    QFile file(portsFile());
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text);
+    file.close();
+    QCOMPARE(chmod(qPrintable(portsFile()), mode), 0);
+}
+
 } // namespace
 
 class tst_BindHelper : public QObject
@@ -56,8 +110,11 @@ class tst_BindHelper : public QObject
 
 private slots:
     void initTestCase();
+    void cleanup();
     void refusesAnythingElse_data();
     void refusesAnythingElse();
+    void bindsOnlyTheListedPorts_data();
+    void bindsOnlyTheListedPorts();
     void bindsAndHandsOverTheSocket();
     void saysWhyItCouldNot();
 };
@@ -65,33 +122,83 @@ private slots:
 void tst_BindHelper::initTestCase()
 {
     QVERIFY2(QFile::exists(helper()), "HARKLINE_BIND_HELPER names no helper");
+    QVERIFY2(!portsFile().isEmpty(), "HARKLINE_BIND_PORTS names no file");
+}
+
+void tst_BindHelper::cleanup()
+{
+    QFile::remove(portsFile());
 }
 
 void tst_BindHelper::refusesAnythingElse_data()
 {
     QTest::addColumn<QStringList>("arguments");
-    QTest::newRow("no port") << QStringList {};
-    QTest::newRow("port 0") << QStringList { "0" };
-    QTest::newRow("port 1024") << QStringList { "1024" };
-    QTest::newRow("port 65535") << QStringList { "65535" };
-    QTest::newRow("a leading zero") << QStringList { "0514" };
-    QTest::newRow("not a number") << QStringList { "51a" };
-    QTest::newRow("a negative port") << QStringList { "-514" };
-    QTest::newRow("TCP") << QStringList { "--tcp", "514" };
-    QTest::newRow("an extra argument") << QStringList { "514", "tcp" };
+    QTest::addColumn<bool>("pipe");
+    QTest::addColumn<QByteArray>("reason");
+    const QByteArray number = "the port must be a number from 1 to 1023";
+    const QByteArray oneArgument = "takes one argument, the port";
+    QTest::newRow("no port") << QStringList {} << false << oneArgument;
+    QTest::newRow("port 0") << QStringList { "0" } << false << number;
+    QTest::newRow("port 1024") << QStringList { "1024" } << false << number;
+    QTest::newRow("port 65535") << QStringList { "65535" } << false << number;
+    QTest::newRow("a leading zero") << QStringList { "0514" } << false << number;
+    QTest::newRow("not a number") << QStringList { "51a" } << false << number;
+    QTest::newRow("a negative port") << QStringList { "-514" } << false << number;
+    QTest::newRow("TCP") << QStringList { "--tcp", "514" } << false << oneArgument;
+    QTest::newRow("an extra argument") << QStringList { "514", "tcp" } << false << oneArgument;
     // Standard input a pipe, as from a shell: no socket pair to answer on.
-    QTest::newRow("no socket pair") << QStringList { "514" };
+    QTest::newRow("no socket pair")
+        << QStringList { "514" } << true << QByteArray("standard input is not a socket pair");
+    QTest::newRow("a port nobody listed")
+        << QStringList { "162" } << false << QByteArray("port 162 is not one it binds");
 }
 
 void tst_BindHelper::refusesAnythingElse()
 {
     QFETCH(QStringList, arguments);
-    QProcess run;
-    run.start(helper(), arguments);
-    QVERIFY(run.waitForFinished(5000));
-    QCOMPARE(run.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(run.exitCode(), 2);
-    QVERIFY(run.readAllStandardError().startsWith("harkline-bind: "));
+    QFETCH(bool, pipe);
+    QFETCH(QByteArray, reason);
+    const Run run = runHelper(arguments, pipe);
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.error.startsWith("harkline-bind: " + reason), run.error.constData());
+    // A port it does not bind is answered on the pair, for Harkline to say what to do.
+    QCOMPARE(run.answer, reason.startsWith("port 162") ? std::optional(EPERM) : std::nullopt);
+}
+
+void tst_BindHelper::bindsOnlyTheListedPorts_data()
+{
+    QTest::addColumn<QByteArray>("list");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("taken"); // whether port 162 is bound
+    QTest::addColumn<QByteArray>("said");
+    QTest::newRow("listed with a comment, beside a mistake")
+        << QByteArray("# SNMP traps\n  162\t# from the switches\n16x2\n") << 0644 << true
+        << QByteArray("\"16x2\" is not a port");
+    QTest::newRow("not listed") << QByteArray("161\n1162\n") << 0644 << false
+                                << QByteArray("\"1162\" is not a port");
+    QTest::newRow("a list others may change")
+        << QByteArray("162\n") << 0666 << false << QByteArray("is not taken");
+}
+
+void tst_BindHelper::bindsOnlyTheListedPorts()
+{
+    QFETCH(QByteArray, list);
+    QFETCH(int, mode);
+    QFETCH(bool, taken);
+    QFETCH(QByteArray, said);
+    if (geteuid() != 0)
+        QSKIP("only a list that root owns is taken, and only root may bind here without the "
+              "capability");
+    writeList(list, mode_t(mode));
+    const Run run = runHelper({ "162" });
+    QVERIFY2(run.error.contains(said), run.error.constData());
+    if (!taken) {
+        QCOMPARE(run.exitCode, 2);
+        QCOMPARE(run.answer, std::optional(EPERM));
+        return;
+    }
+    // Listed: the system decides, and 162 may be taken by a trap daemon here.
+    QVERIFY2(run.exitCode == 0 || run.answer == EADDRINUSE, run.error.constData());
 }
 
 void tst_BindHelper::bindsAndHandsOverTheSocket()
@@ -105,6 +212,7 @@ void tst_BindHelper::bindsAndHandsOverTheSocket()
     }
     const int port = freePrivilegedPort();
     QVERIFY(port > 0);
+    writeList(QByteArray::number(port) + '\n');
     const int socket = bindThroughHelper(helper(), port, &error);
     QVERIFY2(socket >= 0, strerror(error));
     int type = 0;
@@ -139,6 +247,9 @@ void tst_BindHelper::saysWhyItCouldNot()
     // A program that answers nothing is no helper.
     QCOMPARE(bindThroughHelper(QStringLiteral("/bin/true"), 514, &error), -1);
     QCOMPARE(error, EPROTO);
+    // A port the helper does not bind.
+    QCOMPARE(bindThroughHelper(helper(), 162, &error), -1);
+    QCOMPARE(error, EPERM);
 }
 
 QTEST_GUILESS_MAIN(tst_BindHelper)

@@ -17,6 +17,7 @@
 #include "SaveNow.h"
 #include "SyslogJsonAgreement.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QProcess>
@@ -28,8 +29,13 @@
 #include <QTextDocument>
 
 #include <csignal>
+#include <cstring>
 
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -195,6 +201,8 @@ private slots:
     void documentStaysWithinItsLimit();
     void failedWritesSaySo_data();
     void failedWritesSaySo();
+    void savesRefuseWhatIsNotAFile_data();
+    void savesRefuseWhatIsNotAFile();
     void viewRulesDecideWhatShows_data();
     void viewRulesDecideWhatShows();
     void syslogAsSendersWriteIt_data();
@@ -633,6 +641,82 @@ void tst_LogModel::failedWritesSaySo()
         QVERIFY(old.open(QIODevice::ReadOnly));
         QCOMPARE(old.readAll(), QByteArray("the file as it was"));
     }
+}
+
+void tst_LogModel::savesRefuseWhatIsNotAFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("refusal"); // empty: it is saved, through the link
+    QTest::newRow("a pipe") << "fifo"
+                            << "it is not a file but a device, a pipe or a socket";
+    QTest::newRow("a device") << "device"
+                              << "it is not a file but a device, a pipe or a socket";
+    QTest::newRow("a socket") << "socket"
+                              << "it is not a file but a device, a pipe or a socket";
+    QTest::newRow("a folder") << "folder"
+                              << "it is a folder";
+    QTest::newRow("a link of one's own") << "own link"
+                                         << "";
+    QTest::newRow("another's link in a folder everybody writes to")
+        << "shared link"
+        << "it is a link that another user made in a folder everybody may write to";
+}
+
+void tst_LogModel::savesRefuseWhatIsNotAFile()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, refusal);
+    QTemporaryDir dir;
+    QString path = dir.filePath("target");
+    const QString target = dir.filePath("real");
+    if (kind == "fifo") {
+        QCOMPARE(mkfifo(qPrintable(path), 0600), 0);
+    } else if (kind == "device") {
+        path = QStringLiteral("/dev/null");
+    } else if (kind == "socket") {
+        const int listening = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address {};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, qPrintable(path), sizeof(address.sun_path) - 1);
+        QCOMPARE(bind(listening, reinterpret_cast<sockaddr *>(&address), sizeof(address)), 0);
+        close(listening);
+    } else if (kind == "folder") {
+        QVERIFY(QDir(dir.path()).mkdir("target"));
+    } else {
+        QCOMPARE(symlink(qPrintable(target), qPrintable(path)), 0);
+        if (kind == "shared link") {
+            if (geteuid() != 0)
+                QSKIP("making a link another user owns needs root");
+            QCOMPARE(chmod(qPrintable(dir.path()), 01777), 0);
+            QCOMPARE(lchown(qPrintable(path), 65534, 65534), 0); // nobody
+        }
+    }
+    struct stat before
+    {
+    };
+    stat(qPrintable(path), &before);
+
+    QTextDocument document;
+    LogModel model(&document);
+    appendDatagrams(model, { QStringLiteral("a line") });
+    const SaveResult saved = saveLogNow(model.snapshot(), path);
+    struct stat after
+    {
+    };
+    stat(qPrintable(path), &after);
+    if (refusal.isEmpty()) {
+        QCOMPARE(saved.outcome, SaveResult::Outcome::Written);
+        QFile real(target);
+        QVERIFY(real.open(QIODevice::ReadOnly));
+        QCOMPARE(real.readAll(), QByteArray("a line\r\n"));
+        return;
+    }
+    QCOMPARE(saved.outcome, SaveResult::Outcome::Failed);
+    QCOMPARE(saved.error, refusal);
+    // Left as it was: the same kind of thing, the same one.
+    QCOMPARE(after.st_mode, before.st_mode);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QVERIFY(!QFile::exists(target));
 }
 
 void tst_LogModel::viewRulesDecideWhatShows_data()

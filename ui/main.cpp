@@ -15,9 +15,11 @@
 
 int main(int argc, char *argv[])
 {
-    // Before any other thread or the toolkit: a program someone gave a capability keeps only the
-    // one it needs to bind, and no code from places of the caller's choosing gets it.
-    keepOnlyTheBindPrivilege();
+    // Before any other thread or the toolkit: a program someone started with a capability, or as
+    // root, gives up every one; the toolkit's own options (a plugin folder, a platform theme)
+    // are then not taken from a command line that may not be its user's.
+    const bool startedPrivileged = dropEveryPrivilege();
+    int toolkitArguments = startedPrivileged ? 1 : argc;
     // A file-size limit (ulimit -f) makes a write past it fail, as a full disk does, rather than
     // end the program: the record and the saves then say so.
     std::signal(SIGXFSZ, SIG_IGN);
@@ -27,7 +29,7 @@ int main(int argc, char *argv[])
     // takes Qt several milliseconds on first use. Read it on another core while Qt connects to the
     // display; Qt then finds it loaded.
     std::thread fontConfiguration([] { FcInit(); });
-    QApplication app(argc, argv);
+    QApplication app(toolkitArguments, argv);
     fontConfiguration.join();
 
     // The name of the installed desktop entry, which the desktop shell matches the window to.
