@@ -29,7 +29,7 @@ namespace {
 constexpr int Refused = 2; // a call it does not serve
 constexpr int Failed = 1; // a port the system would not bind
 // The list is a few lines; anything longer is not one.
-constexpr std::size_t MostListBytes = 64 * 1024;
+constexpr std::size_t MostListBytes = std::size_t(64) * 1024;
 
 int refuse(const char *why)
 {

@@ -19,7 +19,7 @@ constexpr qint64 InFlightShare = 4;
 // What the record knows of each chunk, wherever its datagrams are: the chunk object with its
 // lock and the shared pointer's count, and its place in the list.
 constexpr qint64 IndexBytesPerChunk =
-    qint64(sizeof(SealedChunk) + 2 * sizeof(std::shared_ptr<SealedChunk>));
+    qint64(sizeof(SealedChunk)) + 2 * qint64(sizeof(std::shared_ptr<SealedChunk>));
 
 auto chunkHolding(const std::vector<std::shared_ptr<SealedChunk>> &chunks, qint64 index)
 {

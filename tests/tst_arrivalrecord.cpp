@@ -36,7 +36,7 @@ namespace {
 
 // The chunk being filled holds up to this much: its payloads, their room grown. The budgets here
 // are a few times that, so that most of a small record goes to the disk.
-constexpr qint64 OpenChunk = 2 * ArrivalChunk::MostPayloadBytes + 64 * 1024;
+constexpr qint64 OpenChunk = 2 * qint64(ArrivalChunk::MostPayloadBytes) + qint64(64) * 1024;
 constexpr qint64 Budget = 4 * OpenChunk;
 
 // Datagram 'i': realistic syslog that tells its index, its time is its index, and each datagram of
@@ -306,7 +306,7 @@ void tst_ArrivalRecord::logTextLacksOnlyWhatWasNotKept()
     QTextDocument document;
     LogModel model(&document);
     model.arrivals().setStorage(Budget, folder.path());
-    model.setDocumentLimit({ 64 * 1024, 1024 });
+    model.setDocumentLimit({ qsizetype(64) * 1024, 1024 });
     rlimit unlimited {};
     getrlimit(RLIMIT_FSIZE, &unlimited);
     signal(SIGXFSZ, SIG_IGN);
@@ -357,7 +357,8 @@ void tst_ArrivalRecord::damagedChunkBytesNeverRead()
     QVERIFY(!ArrivalChunk::deserialized(longer));
     for (const int field : { 0, 1, 2 }) { // the counts of datagrams, senders, payload bytes
         QByteArray wrong = bytes;
-        wrong[field * 4] = char(wrong[field * 4] + 1);
+        const qsizetype at = qsizetype(field) * 4;
+        wrong[at] = char(wrong[at] + 1);
         QVERIFY2(!ArrivalChunk::deserialized(wrong), qPrintable(QString::number(field)));
     }
 }
