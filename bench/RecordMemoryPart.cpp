@@ -31,9 +31,9 @@ void benchRecordMemory()
     QElapsedTimer timer;
     timer.start();
     const double cpuBefore = threadCpuSeconds();
-    qint64 mostResident = 0;
     {
         ArrivalRecord record;
+        qint64 mostResident = 0;
         for (qint64 i = 0; i < count; ++i) {
             record.append(lines.at(i % lines.size()), benchArrival(quint32(i)));
             if (i % 1000000 == 999999)

@@ -14,10 +14,6 @@
 
 namespace {
 
-// Rows are gathered up to about this many bytes before they are written.
-constexpr qsizetype WriteStep = qsizetype(256) * 1024;
-constexpr uchar FirstTwoByte = 0x80;
-
 // RFC 4180: a field holding a comma, a double quote, CR or LF is quoted, its quotes doubled.
 bool needsQuotes(QByteArrayView bytes)
 {
@@ -39,7 +35,7 @@ bool needsQuotes(QByteArrayView bytes)
 
 char *writeCharacter(char *at, uchar c)
 {
-    if (c >= FirstTwoByte) {
+    if (c >= TextBuffer::FirstTwoByte) {
         *at++ = char(0xC0 | (c >> 6));
         *at++ = char(0x80 | (c & 0x3F));
     } else {
@@ -101,7 +97,7 @@ bool writeArrivalsCsv(const ArrivalSnapshot &arrivals, QIODevice &out, SaveProgr
             rows.raw("\r\n");
             if (!progress.add(1))
                 return false;
-            if (rows.text().size() < WriteStep)
+            if (rows.text().size() < TextBuffer::WriteStep)
                 return true;
             const bool written = writeAll(out, rows.text());
             rows.clear();

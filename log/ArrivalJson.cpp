@@ -22,19 +22,16 @@
 
 namespace {
 
-// Lines are gathered up to about this many bytes before they are written.
-constexpr qsizetype WriteStep = qsizetype(256) * 1024;
 // The most bytes one character becomes: "\u001f", or three bytes of UTF-8.
 constexpr qsizetype MostBytesPerUnit = 6;
 constexpr quint64 FirstPrintable = 0x20;
-constexpr char16_t FirstTwoByte = 0x80;
 constexpr char16_t FirstThreeByte = 0x800;
 const char HexDigits[] = "0123456789abcdef";
 
 // How JSON writes each ASCII character inside a string: 0 as itself, 'u' as "\u00XX", any other
 // as a backslash and that letter.
-constexpr std::array<char, FirstTwoByte> Escapes = [] {
-    std::array<char, FirstTwoByte> escapes {};
+constexpr std::array<char, TextBuffer::FirstTwoByte> Escapes = [] {
+    std::array<char, TextBuffer::FirstTwoByte> escapes {};
     for (std::size_t c = 0; c < FirstPrintable; ++c)
         escapes[c] = 'u';
     escapes['\n'] = 'n';
@@ -84,7 +81,8 @@ public:
     // it, each fault a replacement character.
     void utf8String(QByteArrayView bytes)
     {
-        if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < FirstTwoByte; }))
+        if (std::all_of(bytes.begin(), bytes.end(),
+                        [](char c) { return uchar(c) < TextBuffer::FirstTwoByte; }))
             latin1String(bytes);
         else
             string(QString::fromUtf8(bytes));
@@ -96,9 +94,9 @@ public:
         *at++ = '"';
         for (qsizetype i = 0; i < text.size(); ++i) {
             const char16_t c = text[i].unicode();
-            if (c < FirstTwoByte && Escapes[c] == 0) {
+            if (c < TextBuffer::FirstTwoByte && Escapes[c] == 0) {
                 *at++ = char(c);
-            } else if (c < FirstTwoByte) {
+            } else if (c < TextBuffer::FirstTwoByte) {
                 at = escaped(at, uchar(c));
             } else if (c < FirstThreeByte) {
                 *at++ = char(0xC0 | (c >> 6));
@@ -133,7 +131,7 @@ private:
 
     static char *latin1Character(char *at, uchar c)
     {
-        if (c >= FirstTwoByte) {
+        if (c >= TextBuffer::FirstTwoByte) {
             *at++ = char(0xC0 | (c >> 6));
             *at++ = char(0x80 | (c & 0x3F));
         } else if (Escapes[c] == 0) {
@@ -250,7 +248,7 @@ bool writeArrivalsJsonLines(const ArrivalSnapshot &arrivals, QIODevice &out, Sav
             json.raw("\n");
             if (!progress.add(1))
                 return false;
-            if (json.text().size() < WriteStep)
+            if (json.text().size() < TextBuffer::WriteStep)
                 return true;
             const bool written = writeAll(out, json.text());
             json.clear();

@@ -123,10 +123,10 @@ const ArrivalChunk *ArrivalRecord::rowsOf(qint64 index, qsizetype &within, QStri
     const qsizetype chunk = chunkHolding(m_sealed, index) - m_sealed.begin();
     const SealedChunk &sealed = *m_sealed[std::size_t(chunk)];
     within = qsizetype(index - sealed.first());
-    for (const Cached &cached : m_cache) {
-        if (cached.chunk == chunk)
-            return cached.rows.get();
-    }
+    const auto cached = std::find_if(m_cache.begin(), m_cache.end(),
+                                     [chunk](const Cached &c) { return c.chunk == chunk; });
+    if (cached != m_cache.end())
+        return cached->rows.get();
     QString error;
     std::optional<ArrivalChunk> rows = sealed.read(&error);
     if (!rows) {
@@ -202,8 +202,7 @@ void ArrivalRecord::clear()
     m_notKept = 0;
     m_notKeptReason.clear();
     m_firstNotKeptNs = 0;
-    for (Cached &cached : m_cache)
-        cached = {};
+    std::fill(m_cache.begin(), m_cache.end(), Cached {});
 }
 
 ArrivalSnapshot ArrivalRecord::snapshot() const

@@ -9,7 +9,7 @@ namespace {
 
 QList<BackgroundSave *> &runningSaves()
 {
-    static QList<BackgroundSave *> saves;
+    static QList<BackgroundSave *> saves; // cppcheck-suppress unassignedVariable
     return saves;
 }
 

@@ -187,17 +187,17 @@ void LogModel::addDocumentTo(LogSnapshot &snapshot) const
     for (QTextBlock block = first; block.isValid();) {
         const std::optional<qint64> index = m_lines.untouched(block);
         QTextBlock next = block.next();
-        qint64 lines = 1;
+        qint64 blocks = 1;
         qint64 length = block.length();
         while (index && next.isValid() && m_lines.untouched(next) == index) {
-            ++lines;
+            ++blocks;
             length += next.length();
             next = next.next();
         }
         const std::optional<ArrivalEntry> entry =
             index && next.isValid() ? m_arrivals.at(*index) : std::nullopt;
         // Line ends are one character in the document, two in the log text.
-        if (entry && entry->bytes == length + lines - 2) {
+        if (entry && entry->bytes == length + blocks - 2) {
             flushText(block.position());
             if (range.first >= 0 && *index != range.last + 1)
                 flushRange();

@@ -43,18 +43,15 @@ Room roomIn(const QString &folder)
 
 QString SpillFile::chooseFolder()
 {
-    QString chosen = QDir::tempPath();
-    Room best = roomIn(chosen);
-    for (const QString &folder : { QStringLiteral("/var/tmp") }) {
-        const Room room = roomIn(folder);
-        const bool better = best.free < 0 || (best.inMemory && !room.inMemory && room.free >= 0)
-            || (best.inMemory == room.inMemory && room.free > best.free);
-        if (room.free >= 0 && better) {
-            chosen = folder;
-            best = room;
-        }
-    }
-    return chosen;
+    const QString temp = QDir::tempPath();
+    const Room tempRoom = roomIn(temp);
+    const QString varTmp = QStringLiteral("/var/tmp");
+    const Room varTmpRoom = roomIn(varTmp);
+    if (varTmpRoom.free < 0)
+        return temp;
+    const bool better = tempRoom.free < 0 || (tempRoom.inMemory && !varTmpRoom.inMemory)
+        || (tempRoom.inMemory == varTmpRoom.inMemory && varTmpRoom.free > tempRoom.free);
+    return better ? varTmp : temp;
 }
 
 std::unique_ptr<SpillFile> SpillFile::create(const QString &folder, QString *error)

@@ -30,14 +30,9 @@ constexpr qsizetype LongestZone = 4;
 constexpr char Nil = '-';
 constexpr std::array<const char *, 12> Months { "Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                 "Jul", "Aug", "Sep", "Oct", "Nov", "Dec" };
-constexpr int MsPerSecond = 1000;
-constexpr int SecondsPerMinute = 60;
-constexpr int SecondsPerHour = 3600;
-constexpr int SecondsPerDay = 86400;
 constexpr int LastHour = 23;
 constexpr int LastMinute = 59;
 constexpr int LastSecond = 60; // a leap second
-constexpr qint64 MsPerDay = qint64(86400) * 1000;
 constexpr qint64 HalfYearMs = 182 * MsPerDay;
 const QByteArrayView Bom("\xEF\xBB\xBF");
 

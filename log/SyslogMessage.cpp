@@ -11,11 +11,6 @@
 
 namespace {
 
-constexpr int MsPerSecond = 1000;
-constexpr int SecondsPerMinute = 60;
-constexpr int SecondsPerHour = 3600;
-constexpr int SecondsPerDay = 86400;
-
 QString latin1(QByteArrayView bytes)
 {
     return QString::fromLatin1(bytes.data(), bytes.size());

@@ -17,6 +17,11 @@
 class TextBuffer
 {
 public:
+    // Rows are gathered up to about this many bytes before they are written.
+    static constexpr qsizetype WriteStep = qsizetype(256) * 1024;
+    // The first character that takes more than one byte in UTF-8.
+    static constexpr char16_t FirstTwoByte = 0x80;
+
     QByteArrayView text() const { return { m_bytes.data(), m_used }; }
     void clear() { m_used = 0; }
 

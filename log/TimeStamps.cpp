@@ -13,10 +13,6 @@
 namespace {
 
 constexpr qint64 NsPerMs = 1'000'000;
-constexpr qint64 MsPerSecond = 1000;
-constexpr qint64 SecondsPerDay = 86400;
-constexpr qint64 SecondsPerHour = 3600;
-constexpr qint64 SecondsPerMinute = 60;
 // Zones change their offset only on a quarter hour: one offset serves a whole quarter.
 constexpr qint64 QuarterHourMs = qint64(15) * 60 * MsPerSecond;
 // The Gregorian calendar repeats every 400 years, 146,097 days.

@@ -9,6 +9,13 @@
 // Times as the saves write them, fast enough for millions of rows: Qt's own date-time objects
 // look up the zone for every one.
 
+// The units of a time.
+inline constexpr int SecondsPerMinute = 60;
+inline constexpr int SecondsPerHour = 3600;
+inline constexpr int SecondsPerDay = 86400;
+inline constexpr qint64 MsPerSecond = 1000;
+inline constexpr qint64 MsPerDay = SecondsPerDay * MsPerSecond;
+
 // Milliseconds of a time given in nanoseconds, floored, so that a time before 1970 does not round
 // up.
 qint64 floorMs(qint64 timeNs);

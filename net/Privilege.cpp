@@ -3,6 +3,7 @@
 
 #include "Privilege.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -45,11 +46,11 @@ bool writeCapabilities(Sets sets)
 
 bool anyCapability(const Sets &sets)
 {
-    for (const __user_cap_data_struct &set : sets) {
-        if (set.permitted || set.effective || set.inheritable)
-            return true;
-    }
-    return prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_IS_SET, CAP_NET_BIND_SERVICE, 0, 0) == 1;
+    const bool inSets =
+        std::any_of(sets.begin(), sets.end(), [](const __user_cap_data_struct &set) {
+            return set.permitted || set.effective || set.inheritable;
+        });
+    return inSets || prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_IS_SET, CAP_NET_BIND_SERVICE, 0, 0) == 1;
 }
 
 } // namespace

@@ -306,7 +306,6 @@ void tst_LogModel::arrivalsReadBackByACsvReader()
 
     QTemporaryDir dir;
     const QString csv = dir.filePath("arrivals.csv");
-    QString error;
     const SaveResult saved = saveArrivalsNow(model.arrivals().snapshot(), csv, false);
     QVERIFY2(saved.outcome == SaveResult::Outcome::Written, qPrintable(saved.error));
 

@@ -10,7 +10,7 @@ cd "$(dirname "$0")/../.."
 
 seconds=${1:-60}
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
-    -DHARKLINE_FUZZ=ON \
+    -DHARKLINE_FUZZ=ON -DCMAKE_UNITY_BUILD=ON \
     -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined" \
     >/dev/null
 cmake --build build-fuzz --target fuzz_porttext fuzz_payload fuzz_syslog
