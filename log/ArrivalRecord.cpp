@@ -123,9 +123,9 @@ const ArrivalChunk *ArrivalRecord::rowsOf(qint64 index, qsizetype &within, QStri
     const qsizetype chunk = chunkHolding(m_sealed, index) - m_sealed.begin();
     const SealedChunk &sealed = *m_sealed[std::size_t(chunk)];
     within = qsizetype(index - sealed.first());
-    const auto cached = std::find_if(m_cache.begin(), m_cache.end(),
+    const auto cached = std::find_if(std::begin(m_cache), std::end(m_cache),
                                      [chunk](const Cached &c) { return c.chunk == chunk; });
-    if (cached != m_cache.end())
+    if (cached != std::end(m_cache))
         return cached->rows.get();
     QString error;
     std::optional<ArrivalChunk> rows = sealed.read(&error);
@@ -202,7 +202,7 @@ void ArrivalRecord::clear()
     m_notKept = 0;
     m_notKeptReason.clear();
     m_firstNotKeptNs = 0;
-    std::fill(m_cache.begin(), m_cache.end(), Cached {});
+    std::fill(std::begin(m_cache), std::end(m_cache), Cached {});
 }
 
 ArrivalSnapshot ArrivalRecord::snapshot() const

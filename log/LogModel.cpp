@@ -204,7 +204,7 @@ void LogModel::addDocumentTo(LogSnapshot &snapshot) const
             if (range.first < 0)
                 range.first = *index;
             range.last = *index;
-            range.characters += length + lines;
+            range.characters += length + blocks;
         } else {
             flushRange();
             if (textFrom < 0)
