@@ -106,6 +106,17 @@ copy_dump() {
     [[ $dump == "$(printf '00000000  3c 31 33 3e 68 65 6c 6c  6f 20 66 72 6f 6d 20 61  <13>hello from a\n00000010  6e 6f 74 68 65 72 20 70  72 6f 63 65 73 73        nother process')" ]]
 }
 wait_for 5 copy_dump || fail "the hex dump reads $(printf '%q' "$dump")"
+geometry() { # window: its left, top, right and bottom edges
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    echo "$X $Y $((X + WIDTH)) $((Y + HEIGHT))"
+}
+read -r ml mt mr mb <<<"$(geometry "$window")"
+read -r dl dt dr db <<<"$(geometry "$dialog")"
+((dl >= mr || dr <= ml || dt >= mb || db <= mt)) \
+    || fail "the details window ($dl,$dt)-($dr,$db) covers the main window ($ml,$mt)-($mr,$mb)"
+xdotool key Escape
+closed() { ! find_dialog "Datagram Details"; }
+wait_for 5 closed || fail "Escape did not close the details window"
 
 step "Ctrl+Shift+S saves the arrivals as JSON Lines to a .jsonl name"
 save_through_dialog ctrl+shift+s "Save Arrivals" "$work/arrivals.jsonl"

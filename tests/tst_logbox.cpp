@@ -5,6 +5,7 @@
 // each line through the user's edits, the limit of what the box holds, find, the margin, the
 // notices, Clear and the saves with their questions and errors.
 
+#include "DatagramDetails.h"
 #include "LogBox.h"
 #include "LogFeed.h"
 #include "LogMargin.h"
@@ -44,6 +45,13 @@ void showActive(QWidget &widget)
     widget.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&widget));
     widget.setFocus();
+}
+
+// A tool window counts as active while its parent is: make it the window that has the focus.
+void activate(QWidget &tool)
+{
+    tool.windowHandle()->requestActivate();
+    QTRY_COMPARE(QGuiApplication::focusWindow(), tool.windowHandle());
 }
 
 // A box shown at the window's size with datagrams "first", "second" and "third" in it.
@@ -143,6 +151,9 @@ private slots:
     void jumpsToProblemsAndMarks();
     void highlightsColourEveryOccurrence();
     void detailsFollowTheCaret();
+    void detailsPlacedBeside_data();
+    void detailsPlacedBeside();
+    void detailsShowEveryRowAndCloseByKeys();
     void saveAsksBeforeUtf8();
     void saveFailuresAreReported();
     void savesRunInTheBackgroundOneAtATime();
@@ -871,6 +882,64 @@ void tst_LogBox::detailsFollowTheCaret()
     QTest::keyClicks(&log, "typed");
     QVERIFY2(fields().contains("typed"), qPrintable(fields()));
     QCOMPARE(dump(), QString());
+}
+
+void tst_LogBox::detailsPlacedBeside_data()
+{
+    QTest::addColumn<QRect>("window");
+    QTest::addColumn<QRect>("expected");
+    // A screen of 1920 x 1040 free, a details window of 600 x 540.
+    QTest::newRow("room on the right") << QRect(100, 100, 400, 300) << QRect(508, 100, 600, 540);
+    QTest::newRow("room only on the left")
+        << QRect(1400, 100, 400, 300) << QRect(792, 100, 600, 540);
+    QTest::newRow("near the bottom: raised to stay on the screen")
+        << QRect(100, 900, 400, 100) << QRect(508, 500, 600, 540);
+    QTest::newRow("no room on either side: below")
+        << QRect(500, 10, 1000, 300) << QRect(500, 318, 600, 540);
+    QTest::newRow("no room anywhere: the far corner from it")
+        << QRect(300, 300, 1300, 600) << QRect(1320, 0, 600, 540);
+}
+
+void tst_LogBox::detailsPlacedBeside()
+{
+    QFETCH(QRect, window);
+    QFETCH(QRect, expected);
+    const QRect screen(0, 0, 1920, 1040);
+    const QRect placed = DatagramDetails::placeBeside(window, QSize(600, 540), screen);
+    QCOMPARE(placed, expected);
+    QVERIFY(screen.contains(placed));
+}
+
+void tst_LogBox::detailsShowEveryRowAndCloseByKeys()
+{
+    LogBox log;
+    showActive(log);
+    QByteArray sd;
+    for (int i = 0; i < 10; ++i)
+        sd += "[p" + QByteArray::number(i) + "@1 a=\"" + QByteArray::number(i) + "\"]";
+    log.appendLine(QString::fromLatin1("<165>1 2003-10-11T22:14:15.003Z h a - - " + sd + " m"),
+                   arrivalFrom("192.0.2.1", 514, 1));
+    log.insertPending();
+    log.moveCursor(QTextCursor::Start);
+    QTest::keyClick(&log, Qt::Key_I, Qt::ControlModifier);
+    auto *details = log.findChild<QWidget *>("datagramDetails");
+    QVERIFY(details && details->isVisible());
+    details->resize(600, 900);
+    auto *table = details->findChild<QTableWidget *>("structuredData");
+    auto *dump = details->findChild<QPlainTextEdit *>("hexDump");
+    QCOMPARE(table->rowCount(), 10);
+    QTRY_COMPARE(table->verticalScrollBar()->maximum(), 0); // every row in view
+    QVERIFY(dump->height() >= 4 * dump->fontMetrics().lineSpacing());
+
+    // Escape closes it, and so does Ctrl+W; Ctrl+I in the box opens it again.
+    activate(*details);
+    QTest::keyClick(details->focusWidget(), Qt::Key_Escape);
+    QVERIFY(!details->isVisible());
+    showActive(log);
+    QTest::keyClick(&log, Qt::Key_I, Qt::ControlModifier);
+    activate(*details);
+    QTest::keyClick(details->focusWidget(), Qt::Key_W, Qt::ControlModifier);
+    QVERIFY(!details->isVisible());
 }
 
 void tst_LogBox::saveAsksBeforeUtf8()

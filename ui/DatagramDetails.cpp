@@ -12,6 +12,8 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QShortcut>
+#include <QSplitter>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -22,8 +24,12 @@ const QSize StartSize(600, 540);
 // A message longer than this is in the dump whole, and here only in part.
 constexpr qsizetype LongestShownMessage = 500;
 constexpr int HexDumpColumns = 77; // offset, 16 bytes in hex, 16 characters
-// The structured data's table shows this many rows before it scrolls; the dump takes the rest.
-constexpr int TableRows = 4;
+// The structured data's table grows with its rows up to this share of the room it shares with the
+// dump, and scrolls beyond; the dump takes the rest.
+constexpr double MostTableShare = 0.6;
+// Room left between the two windows, and the least of the dump shown.
+constexpr int WindowGap = 8;
+constexpr int LeastDumpLines = 4;
 // Rows as tall as a line of text and a little air, not the style's taller default.
 constexpr int TableRowPadding = 6;
 
@@ -40,6 +46,7 @@ DatagramDetails::DatagramDetails(QWidget *parent)
     , m_fields(new QLabel(this))
     , m_structuredData(new QTableWidget(0, 3, this))
     , m_bytes(new QPlainTextEdit(this))
+    , m_split(new QSplitter(Qt::Vertical, this))
 {
     setObjectName(QStringLiteral("datagramDetails"));
     setWindowTitle(tr("Datagram Details"));
@@ -66,15 +73,70 @@ DatagramDetails::DatagramDetails(QWidget *parent)
         m_bytes->fontMetrics().horizontalAdvance(QString(HexDumpColumns, u'0'))
         + 2 * (m_bytes->frameWidth() + int(m_bytes->document()->documentMargin()))
         + m_bytes->verticalScrollBar()->sizeHint().width());
-    m_structuredData->setMaximumHeight(
-        m_structuredData->horizontalHeader()->sizeHint().height()
-        + TableRows * m_structuredData->verticalHeader()->defaultSectionSize()
-        + 2 * m_structuredData->frameWidth());
+    m_split->setObjectName(QStringLiteral("detailsSplit"));
+    m_split->setChildrenCollapsible(false);
+    m_split->addWidget(m_structuredData);
+    m_split->addWidget(m_bytes);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_fields);
-    layout->addWidget(m_structuredData);
-    layout->addWidget(m_bytes, /*stretch*/ 1);
+    layout->addWidget(m_split, /*stretch*/ 1);
     setFocusProxy(m_bytes);
+    // A tool window's own window shortcuts go to its parent's window while it is active.
+    QList<QKeySequence> closing = QKeySequence::keyBindings(QKeySequence::Close);
+    for (const QKeySequence &keys :
+         { QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W) }) {
+        if (!closing.contains(keys))
+            closing.append(keys);
+    }
+    for (const QKeySequence &keys : std::as_const(closing)) {
+        auto *shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, &QWidget::close);
+    }
+}
+
+QRect DatagramDetails::placeBeside(const QRect &window, const QSize &size, const QRect &screen)
+{
+    // Within the screen where it fits; at its top-left edge where it does not.
+    const int top =
+        std::max(screen.top(), std::min(window.top(), screen.bottom() - size.height() + 1));
+    const QRect right(QPoint(window.right() + 1 + WindowGap, top), size);
+    const QRect onLeft(QPoint(window.left() - WindowGap - size.width(), top), size);
+    if (screen.contains(right))
+        return right;
+    if (screen.contains(onLeft))
+        return onLeft;
+    // No room on either side: below the window, or else where it covers the least of it.
+    const int left =
+        std::max(screen.left(), std::min(window.left(), screen.right() - size.width() + 1));
+    const QRect below(QPoint(left, window.bottom() + 1 + WindowGap), size);
+    if (screen.contains(below))
+        return below;
+    return window.center().x() - screen.left() > screen.right() - window.center().x()
+        ? QRect(screen.topLeft(), size)
+        : QRect(QPoint(screen.right() - size.width() + 1, screen.top()), size);
+}
+
+void DatagramDetails::shareRoom()
+{
+    const int total = m_split->height();
+    const int header = m_structuredData->horizontalHeader()->sizeHint().height();
+    const int frames = 2 * m_structuredData->frameWidth();
+    const int rowsWanted =
+        m_structuredData->rowCount() * m_structuredData->verticalHeader()->defaultSectionSize()
+        + header + frames + m_structuredData->horizontalScrollBar()->sizeHint().height();
+    const int leastDump = LeastDumpLines * m_bytes->fontMetrics().lineSpacing()
+        + 2 * (m_bytes->frameWidth() + int(m_bytes->document()->documentMargin()));
+    const int table =
+        std::max(0, std::min({ rowsWanted, int(total * MostTableShare), total - leastDump }));
+    m_split->setSizes({ table, total - table });
+}
+
+void DatagramDetails::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (m_structuredData->isVisible())
+        shareRoom();
 }
 
 void DatagramDetails::showDatagram(const ArrivalEntry &entry, const QByteArray &payload)
@@ -142,6 +204,8 @@ void DatagramDetails::showDatagram(const ArrivalEntry &entry, const QByteArray &
     }
     m_structuredData->setVisible(!message.structuredData.isEmpty());
     m_bytes->setPlainText(hexDump(payload));
+    if (m_structuredData->isVisible())
+        shareRoom();
 }
 
 void DatagramDetails::showNone(bool emptyLine)

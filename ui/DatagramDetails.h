@@ -10,6 +10,7 @@
 
 class QLabel;
 class QPlainTextEdit;
+class QSplitter;
 class QTableWidget;
 
 // A small window with everything known of one datagram: when it came, from whom, its size, the
@@ -27,10 +28,22 @@ public:
     // For a line that came in no datagram: one the user typed, or an empty one.
     void showNone(bool emptyLine);
 
+    // Where the window of 'size' goes beside 'window' (frames, in screen coordinates) on a
+    // screen whose free room is 'screen': to its right, else to its left, else below it, so that
+    // neither covers the other while the screen has room for both.
+    static QRect placeBeside(const QRect &window, const QSize &size, const QRect &screen);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
+    // The table as tall as its rows, up to a share of the room; the dump the rest.
+    void shareRoom();
+
     QLabel *m_fields;
     QTableWidget *m_structuredData;
     QPlainTextEdit *m_bytes;
+    QSplitter *m_split;
 };
 
 #endif // HARKLINE_DATAGRAMDETAILS_H

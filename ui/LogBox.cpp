@@ -22,6 +22,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QToolTip>
@@ -163,8 +164,16 @@ LogBox::~LogBox() = default;
 void LogBox::showDetails()
 {
     insertPending();
-    if (!m_details)
+    if (!m_details) {
         m_details = new DatagramDetails(this);
+        // Beside the main window, its frame as large as the main window's is around it.
+        const QWidget *main = window();
+        const QSize frame = main->frameGeometry().size() - main->geometry().size();
+        m_details->move(DatagramDetails::placeBeside(main->frameGeometry(),
+                                                     m_details->size() + frame,
+                                                     main->screen()->availableGeometry())
+                            .topLeft());
+    }
     m_details->show();
     updateDetails();
     m_details->raise();
