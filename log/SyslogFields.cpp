@@ -56,6 +56,13 @@ bool isEscape(char c, char next)
     return c == '\\' && (next == '"' || next == '\\' || next == ']');
 }
 
+// A character of an RFC 3164 TAG not ended by a colon: alphanumeric, or one that real tags use.
+bool isTagChar(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || isDigit(c) || c == '-' || c == '_'
+        || c == '.' || c == '/';
+}
+
 // RFC 5424's PRINTUSASCII.
 bool isPrintable(char c)
 {
@@ -333,6 +340,13 @@ private:
     {
         m_message.messageOffset = at;
         m_message.hasBom = m_payload.sliced(at).startsWith(Bom);
+        // A NUL or a line end that senders put after the message is not part of it.
+        qsizetype end = m_payload.size();
+        while (end > at
+               && (m_payload[end - 1] == '\0' || m_payload[end - 1] == '\n'
+                   || m_payload[end - 1] == '\r'))
+            --end;
+        m_message.messageTrailer = m_payload.size() - end;
     }
 
     bool fail(const QString &problem)
@@ -452,6 +466,7 @@ private:
     // RFC 3164 as senders write it.
     void readRfc3164()
     {
+        const qsizetype afterPriority = m_reader.position();
         skipSequenceNumber();
         const qsizetype afterSequence = m_reader.position();
         bool hostBeforeTime = false;
@@ -468,14 +483,11 @@ private:
         const bool hasTime = !m_message.timestampText.isEmpty();
         if (hasTime && !hostBeforeTime)
             readHostname();
-        const bool hasTag = readTag();
-        if (!hasTime && !hasTag) {
-            m_message.problem =
-                QStringLiteral("after the priority, neither a time stamp nor a program name");
-            return;
-        }
+        const bool hasTag = readTag(hasTime);
         m_message.format = SyslogFields::Format::Rfc3164;
-        setMessage(m_reader.position());
+        // No header (RFC 3164, 4.3.3): all that follows the priority is the message, as
+        // Python's SysLogHandler sends it.
+        setMessage(hasTime || hasTag ? m_reader.position() : afterPriority);
     }
 
     // A device's number for each message: "123: ".
@@ -549,8 +561,11 @@ private:
             m_reader.moveTo(start);
     }
 
-    // "program[pid]:", "program:", "program[pid]", or a device's "%FACILITY-SEVERITY-MNEMONIC:".
-    bool readTag()
+    // "program[pid]:", "program:", "program[pid]", or a device's "%FACILITY-SEVERITY-MNEMONIC:";
+    // after a header, also "program" ended by a space, as rsyslog forwards a tag without a colon
+    // (RFC 3164, 4.1.3: the TAG ends at the first character that is not alphanumeric; the others
+    // that real tags hold, as in postfix/smtpd and systemd-logind, are let in).
+    bool readTag(bool afterHeader)
     {
         const qsizetype start = m_reader.position();
         const QByteArrayView word = m_reader.word();
@@ -571,10 +586,11 @@ private:
             pid = tag.sliced(bracket + 1, tag.size() - bracket - 2);
             tag = tag.first(bracket);
         }
-        const bool tagChars = std::all_of(tag.begin(), tag.end(), [](char c) {
-            return isPrintable(c) && c != '[' && c != ']' && c != ':';
+        const bool tagChars = std::all_of(tag.begin(), tag.end(), [colon](char c) {
+            return colon ? isPrintable(c) && c != '[' && c != ']' && c != ':' : isTagChar(c);
         });
-        if (tag.isEmpty() || tag.size() > LongestTag || !tagChars || (!colon && pid.isEmpty())
+        if (tag.isEmpty() || tag.size() > LongestTag || !tagChars
+            || (!colon && pid.isEmpty() && !afterHeader)
             || !std::all_of(pid.begin(), pid.end(), isPrintable)) {
             m_reader.moveTo(start);
             return false;
@@ -610,7 +626,8 @@ QByteArrayView SyslogFields::messageBytes(QByteArrayView payload) const
 {
     if (messageOffset < 0)
         return {};
-    return payload.sliced(messageOffset + (hasBom ? Bom.size() : 0));
+    const qsizetype start = messageOffset + (hasBom ? Bom.size() : 0);
+    return payload.sliced(start, std::max<qsizetype>(0, payload.size() - messageTrailer - start));
 }
 
 SyslogFields SyslogFields::read(QByteArrayView payload, qint64 arrivalNs)

@@ -63,6 +63,8 @@ struct SyslogFields
     bool hasBom = false;
     // Where the message begins in the payload (at its BOM, if it has one), or -1.
     qsizetype messageOffset = -1;
+    // How many bytes at the payload's end are not part of the message: a NUL or a line end.
+    qsizetype messageTrailer = 0;
 
     bool isSyslog() const { return format != Format::NotSyslog; }
     // The message's bytes in 'payload', the BOM left out.

@@ -389,8 +389,9 @@ void tst_LogModel::arrivalsReadBackAsJsonLines()
     QCOMPARE(QByteArray::fromHex(rows.at(3).value(12)),
              QByteArray("'su root' failed for lonvick on /dev/pts/8"));
     QCOMPARE(syslog(4), QByteArray("rfc3164 local7 notice - LINK UPDOWN"));
-    // A priority and nothing else that reads: the facility and severity still.
-    QCOMPARE(syslog(5), QByteArray("- user info - - -"));
+    // A priority and words: the words are the message.
+    QCOMPARE(syslog(5), QByteArray("rfc3164 user info - - -"));
+    QCOMPARE(QByteArray::fromHex(rows.at(5).value(12)), QByteArray("just words"));
     QCOMPARE(syslog(6), QByteArray("- - - - - -"));
 }
 
@@ -835,7 +836,11 @@ void tst_LogModel::syslogAsSendersWriteIt_data()
         "2026-12-08T19:45:39.267Z", 155);
     row("logger-rfc5424-plain", "rfc5424|vm|root||||session opened", "2026-12-08T19:45:39.269Z",
         38);
-    row("python-sysloghandler", "rfc3164||worker|77|||job 17 failed: timeout\\0", "", 131);
+    // The NUL it puts after the message is not part of it.
+    row("python-sysloghandler", "rfc3164||worker|77|||job 17 failed: timeout", "", 131);
+    // No header: all of it is the message.
+    row("python-sysloghandler-noident", "rfc3164||||||python-sysloghandler-noident INFO started",
+        "", 14);
     row("rsyslog-traditional",
         "rfc3164|vm|sshd|812|||Accepted publickey for admin from 192.0.2.7 port 50422 ssh2", "",
         30);
@@ -843,6 +848,10 @@ void tst_LogModel::syslogAsSendersWriteIt_data()
         "2026-12-08T18:45:39.123Z", 30);
     row("rsyslog-high-precision", "rfc3164|vm|sshd|812|||Accepted publickey for admin",
         "2026-12-08T18:45:39.123Z", 30);
+    // The tag ends at the space; the line end after the message is not part of it.
+    row("rsyslog-tag-without-colon", "rfc3164|vm|watchdog||||ping lost, retrying", "", 13);
+    row("rsyslog-postfix", "rfc3164|mail|postfix/smtpd|2101|||connect from unknown[192.0.2.9]", "",
+        22);
     row("rfc5424-bom",
         "rfc5424|mymachine.example.com|su||ID47||'su root' failed for lonvick on /dev/pts/8",
         "2003-10-11T22:14:15.003Z", 34);
@@ -854,7 +863,8 @@ void tst_LogModel::syslogAsSendersWriteIt_data()
         "2003-10-11T22:14:15.003Z", 165);
     row("rfc3164-example", "rfc3164|mymachine|su||||'su root' failed for lonvick on /dev/pts/8", "",
         34);
-    row("rfc3164-no-tag", "rfc3164|10.0.0.99|||||Use the BFG!", "", 13);
+    // The tag ends at the first character that is not alphanumeric (RFC 3164, 4.1.3).
+    row("rfc3164-no-tag", "rfc3164|10.0.0.99|Use||||the BFG!", "", 13);
     row("cisco-ios", "rfc3164||LINK||UPDOWN||Interface FastEthernet0/1, changed state to up", "",
         189);
     row("cisco-ios-host-year",
@@ -901,13 +911,16 @@ void tst_LogModel::syslogThatDoesNotRead_data()
         << QByteArray("<192>Dec  8 10:00:00 h a: m") << "||||||" << -1 << "over 191";
     QTest::newRow("a priority with a leading zero")
         << QByteArray("<013>x") << "||||||" << -1 << "priority";
-    QTest::newRow("a version, then no time") << QByteArray("<14>1 yesterday host app - - - m")
-                                             << "||||||" << 14 << "neither a time stamp";
-    QTest::newRow("a priority and nothing that reads")
-        << QByteArray("<14>just words") << "||||||" << 14 << "neither a time stamp";
-    QTest::newRow("Python's handler without a name")
-        << senderMessages().value("python-sysloghandler-noident") << "||||||" << 14
-        << "neither a time stamp";
+    // With no header after the priority, all the rest is the message (RFC 3164, 4.3.3).
+    QTest::newRow("a version, then no time")
+        << QByteArray("<14>1 yesterday host app - - - m")
+        << "rfc3164||||||1 yesterday host app - - - m" << 14 << "";
+    QTest::newRow("a priority and words, then line ends and NULs")
+        << QByteArray("<14>just words\r\n\0\0", 18) << "rfc3164||||||just words" << 14 << "";
+    QTest::newRow("a priority and nothing else")
+        << QByteArray("<14>") << "rfc3164||||||" << 14 << "";
+    QTest::newRow("a tag of characters no tag holds, after a header")
+        << QByteArray("<14>Dec  8 10:00:00 h a+b rest") << "rfc3164|h|||||a+b rest" << 14 << "";
     QTest::newRow("a version, then a time that is none")
         << QByteArray("<14>1 2026-13-40T10:00:00Z host app - - - m") << "rfc5424||||||" << 14
         << "RFC 3339";
