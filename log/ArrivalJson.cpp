@@ -168,8 +168,9 @@ void writeSyslog(JsonWriter &json, const SyslogFields &message, QByteArrayView p
     json.latin1String(message.priority->severityKeyword());
     if (message.timestamp) {
         json.raw(",\"timestamp\":\"");
-        json.advance(writeRfc3339(json.room(Rfc3339Length), message.timestamp->utcMs,
-                                  message.timestamp->offsetSeconds));
+        json.advance(writeRfc3339(json.room(Rfc3339MicrosecondsLength), message.timestamp->utcMs,
+                                  message.timestamp->offsetSeconds,
+                                  message.timestamp->microseconds));
         json.raw("\"");
     }
     const std::pair<std::string_view, QByteArrayView> fields[] = {

@@ -30,6 +30,9 @@ constexpr qsizetype LongestZone = 4;
 constexpr char Nil = '-';
 constexpr std::array<const char *, 12> Months { "Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                 "Jul", "Aug", "Sep", "Oct", "Nov", "Dec" };
+constexpr int MillisecondDigits = 3;
+constexpr int MicrosecondDigits = 6;
+constexpr int MicrosecondsPerMs = 1000;
 constexpr int LastHour = 23;
 constexpr int LastMinute = 59;
 constexpr int LastSecond = 60; // a leap second
@@ -151,7 +154,7 @@ std::optional<SyslogPriority> readPriority(Reader &reader, QString *problem)
     return SyslogPriority { value };
 }
 
-// An RFC 3339 time: "2026-12-08T19:45:39.267317+00:00", or with "Z"; to the millisecond.
+// An RFC 3339 time: "2026-12-08T19:45:39.267317+00:00", or with "Z"; to the microsecond.
 std::optional<SyslogFields::Time> rfc3339(QByteArrayView text)
 {
     Reader reader(text);
@@ -172,17 +175,22 @@ std::optional<SyslogFields::Time> rfc3339(QByteArrayView text)
         return std::nullopt;
     const int second = reader.digits(2);
     int ms = 0;
+    int microseconds = -1;
     if (reader.take('.')) {
+        int fraction = 0; // in microseconds
         int fractionDigits = 0;
         for (; isDigit(reader.peek()); ++fractionDigits) {
-            if (fractionDigits < 3)
-                ms = ms * 10 + (reader.peek() - '0');
+            if (fractionDigits < MicrosecondDigits)
+                fraction = fraction * 10 + (reader.peek() - '0');
             reader.moveTo(reader.position() + 1);
         }
         if (fractionDigits == 0)
             return std::nullopt;
-        for (int i = fractionDigits; i < 3; ++i)
-            ms *= 10;
+        for (int i = fractionDigits; i < MicrosecondDigits; ++i)
+            fraction *= 10;
+        ms = fraction / MicrosecondsPerMs;
+        if (fractionDigits > MillisecondDigits)
+            microseconds = fraction % MicrosecondsPerMs;
     }
     int offsetSeconds = 0;
     if (!(reader.take('Z') || reader.take('z'))) {
@@ -206,7 +214,8 @@ std::optional<SyslogFields::Time> rfc3339(QByteArrayView text)
     const qint64 localMs = daysFromCivil(year, month, day) * MsPerDay
         + (qint64(hour) * SecondsPerHour + qint64(minute) * SecondsPerMinute + second) * MsPerSecond
         + ms;
-    return SyslogFields::Time { localMs - qint64(offsetSeconds) * MsPerSecond, offsetSeconds };
+    return SyslogFields::Time { localMs - qint64(offsetSeconds) * MsPerSecond, offsetSeconds,
+                                microseconds };
 }
 
 // "Mmm dd hh:mm:ss", "Mmm dd yyyy hh:mm:ss", each with a fraction or not: RFC 3164's time and

@@ -42,6 +42,9 @@ struct SyslogFields
     {
         qint64 utcMs = 0;
         int offsetSeconds = 0;
+        // The microseconds past the millisecond (0 to 999) where the sender wrote more than three
+        // digits of a second's fraction, or -1.
+        int microseconds = -1;
     };
 
     Format format = Format::NotSyslog;

@@ -49,9 +49,11 @@ SyslogMessage SyslogMessage::decode(QByteArrayView payload, qint64 arrivalNs)
     message.priority = fields.priority;
     message.version = fields.version;
     message.timestampText = latin1(fields.timestampText);
-    if (fields.timestamp)
+    if (fields.timestamp) {
         message.timestamp = QDateTime::fromMSecsSinceEpoch(
             fields.timestamp->utcMs, Qt::OffsetFromUTC, fields.timestamp->offsetSeconds);
+        message.timestampMicroseconds = fields.timestamp->microseconds;
+    }
     message.timeIsSet = fields.timeIsSet;
     message.hostname = latin1(fields.hostname);
     message.appName = latin1(fields.appName);

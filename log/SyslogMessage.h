@@ -39,6 +39,7 @@ struct SyslogMessage
     // The time it means, where the text says it fully; a time without a date's year or a zone
     // (RFC 3164's) is placed in the receiver's zone, in the year nearest to 'arrivalNs'.
     std::optional<QDateTime> timestamp;
+    int timestampMicroseconds = -1; // past its millisecond, where the sender wrote them
     bool timeIsSet = true; // false where a device marks its clock as not set ("*")
     QString hostname;
     QString appName;

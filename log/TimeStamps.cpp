@@ -86,7 +86,7 @@ CivilDate civilFromDays(qint64 days)
     return date;
 }
 
-char *writeRfc3339(char *out, qint64 utcMs, int offsetSeconds)
+char *writeRfc3339(char *out, qint64 utcMs, int offsetSeconds, int microseconds)
 {
     const qint64 localMs = utcMs + offsetSeconds * MsPerSecond;
     const qint64 days = floorDivide(localMs, SecondsPerDay * MsPerSecond);
@@ -123,14 +123,16 @@ char *writeRfc3339(char *out, qint64 utcMs, int offsetSeconds)
     at = writeNumber(at, msOfDay / MsPerSecond % SecondsPerMinute, 2);
     *at++ = '.';
     at = writeNumber(at, msOfDay % MsPerSecond, 3);
+    if (microseconds >= 0)
+        at = writeNumber(at, microseconds, 3);
     *at++ = offsetSeconds < 0 ? '-' : '+';
     at = writeNumber(at, offset / SecondsPerHour, 2);
     *at++ = ':';
     return writeNumber(at, offset / SecondsPerMinute % SecondsPerMinute, 2);
 }
 
-QString rfc3339Text(qint64 utcMs, int offsetSeconds)
+QString rfc3339Text(qint64 utcMs, int offsetSeconds, int microseconds)
 {
-    char text[Rfc3339Length];
-    return QString::fromLatin1(text, writeRfc3339(text, utcMs, offsetSeconds) - text);
+    char text[Rfc3339MicrosecondsLength];
+    return QString::fromLatin1(text, writeRfc3339(text, utcMs, offsetSeconds, microseconds) - text);
 }

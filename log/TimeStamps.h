@@ -22,10 +22,12 @@ qint64 floorMs(qint64 timeNs);
 // The local zone's offset from UTC at 'utcMs', in seconds.
 int localOffsetSeconds(qint64 utcMs);
 // RFC 3339 to the millisecond, in the given offset: "2026-12-07T16:27:25.123+01:00".
-QString rfc3339Text(qint64 utcMs, int offsetSeconds);
+QString rfc3339Text(qint64 utcMs, int offsetSeconds, int microseconds = -1);
 // The same written into 'out', which has room for Rfc3339Length characters; returns its end.
+// With 'microseconds' past the millisecond (0 to 999), to the microsecond, three characters more.
 inline constexpr qsizetype Rfc3339Length = 29;
-char *writeRfc3339(char *out, qint64 utcMs, int offsetSeconds);
+inline constexpr qsizetype Rfc3339MicrosecondsLength = Rfc3339Length + 3;
+char *writeRfc3339(char *out, qint64 utcMs, int offsetSeconds, int microseconds = -1);
 
 // A date of the proleptic Gregorian calendar.
 struct CivilDate

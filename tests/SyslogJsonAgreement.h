@@ -28,9 +28,10 @@ inline QString syslogJsonDisagreement(const QJsonObject &line, const SyslogMessa
         { "facility", message.priority->facilityKeyword() },
         { "severity", message.priority->severityKeyword() },
         { "timestamp",
-          message.timestamp ? rfc3339Text(message.timestamp->toMSecsSinceEpoch(),
-                                          message.timestamp->offsetFromUtc())
-                            : QString() },
+          message.timestamp
+              ? rfc3339Text(message.timestamp->toMSecsSinceEpoch(),
+                            message.timestamp->offsetFromUtc(), message.timestampMicroseconds)
+              : QString() },
         { "hostname", message.hostname },
         { "app", message.appName },
         { "procid", message.procId },

@@ -370,7 +370,8 @@ void tst_LogModel::arrivalsReadBackAsJsonLines()
         "          o['payload'].encode('latin-1').hex(), s.get('format', '-'),\n"
         "          s.get('facility', '-'), s.get('severity', '-'), s.get('hostname', '-'),\n"
         "          s.get('app', '-'), s.get('msgid', '-'), sd.encode().hex() or '-',\n"
-        "          s.get('msg', '').encode().hex() or '-', all(v != '' for v in s.values()))\n",
+        "          s.get('msg', '').encode().hex() or '-', all(v != '' for v in s.values()),\n"
+        "          s.get('timestamp', '-'))\n",
         path);
     QCOMPARE(rows.size(), sent.size());
     for (qsizetype i = 0; i < rows.size(); ++i) {
@@ -382,6 +383,9 @@ void tst_LogModel::arrivalsReadBackAsJsonLines()
     const auto syslog = [&](int row) { return rows.at(row).mid(5, 6).join(' '); };
     QCOMPARE(syslog(0), QByteArray("- - - - - -"));
     QCOMPARE(syslog(2), QByteArray("rfc5424 local3 err vm deploy DEPLOY"));
+    // The sender's time to the microsecond, as it wrote it; to the millisecond where it wrote so.
+    QCOMPARE(rows.at(2).value(14), QByteArray("2026-12-08T19:45:39.267317+00:00"));
+    QCOMPARE(rows.at(3).value(14), QByteArray("2003-10-11T22:14:15.003+00:00"));
     QCOMPARE(QByteArray::fromHex(rows.at(2).value(11)),
              QByteArray("timeQuality:tzKnown=1,isSynced=0;release@32473:version=2.4.1,"
                         "note=quote \" and ] and \\;origin:ip=192.0.2.10"));
