@@ -204,10 +204,9 @@ void writeSyslog(JsonWriter &json, const SyslogFields &message, QByteArrayView p
         }
         json.raw("}");
     }
-    // UTF-8 after a BOM, otherwise one character per byte, as the payload holds it.
     if (const QByteArrayView bytes = message.messageBytes(payload); !bytes.isEmpty()) {
         json.raw(",\"msg\":");
-        message.hasBom ? json.utf8String(bytes) : json.latin1String(bytes);
+        message.isUtf8(payload) ? json.utf8String(bytes) : json.latin1String(bytes);
     }
     json.raw("}");
 }

@@ -8,6 +8,8 @@
 #include <QDateTime>
 #include <QLocale>
 
+#include <algorithm>
+
 namespace {
 
 QDateTime localTime(qint64 timeNs)
@@ -23,6 +25,36 @@ QString offsetText(int seconds)
         .arg(sign)
         .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
         .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'));
+}
+
+// A tooltip's message: a few lines of about this many characters, at most.
+constexpr qsizetype TipLineLength = 80;
+constexpr int TipLines = 3;
+
+// 'text' on at most TipLines lines, broken between words where it can, its control characters
+// (line ends among them) as spaces, and "…" where it goes on.
+QString tipLines(const QString &text)
+{
+    QString flat = text;
+    std::replace_if(
+        flat.begin(), flat.end(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; },
+        u' ');
+    flat = flat.simplified();
+    QStringList lines;
+    qsizetype at = 0;
+    while (at < flat.size() && lines.size() < TipLines) {
+        qsizetype end = std::min(flat.size(), at + TipLineLength);
+        if (end < flat.size()) {
+            const qsizetype space = flat.lastIndexOf(u' ', end);
+            if (space > at)
+                end = space;
+        }
+        lines << flat.mid(at, end - at);
+        at = end < flat.size() && flat.at(end) == u' ' ? end + 1 : end;
+    }
+    if (at < flat.size())
+        lines.last() += QChar(0x2026);
+    return lines.join(u'\n');
 }
 
 } // namespace
@@ -81,5 +113,7 @@ QString arrivalDetails(const ArrivalEntry &entry, const SyslogMessage *message)
     }
     if (entry.arrival.droppedBefore > 0)
         lines << droppedBeforeText(entry.arrival.droppedBefore);
+    if (message && !message->message.trimmed().isEmpty())
+        lines << QStringLiteral("Message: %1").arg(tipLines(message->message));
     return lines.join(u'\n');
 }

@@ -22,7 +22,7 @@ QString marginTime(qint64 timeNs);
 QString droppedBeforeText(quint64 dropped);
 // The short form of what is known about the datagram, one item a line: when, from whom, its size,
 // its syslog priority, the host and program its message names ('message', when it was read),
-// what was dropped before it.
+// what was dropped before it, and the message on a few lines, cut short with "…".
 QString arrivalDetails(const ArrivalEntry &entry, const SyslogMessage *message = nullptr);
 // "vm sshd[812]": the host and program a syslog message names, as far as it names them.
 QString hostAndProgram(const SyslogMessage &message);

@@ -72,6 +72,12 @@ struct SyslogFields
     bool isSyslog() const { return format != Format::NotSyslog; }
     // The message's bytes in 'payload', the BOM left out.
     QByteArrayView messageBytes(QByteArrayView payload) const;
+    // Whether the message reads as UTF-8: after a BOM, or where its bytes are valid UTF-8, as
+    // most senders write it without one. Otherwise it is one character per byte.
+    bool isUtf8(QByteArrayView payload) const
+    {
+        return hasBom || messageBytes(payload).isValidUtf8();
+    }
     // "rfc5424", "rfc3164"; empty for NotSyslog
     static QLatin1String formatName(Format format);
 

@@ -69,7 +69,7 @@ SyslogMessage SyslogMessage::decode(QByteArrayView payload, qint64 arrivalNs)
     message.hasBom = fields.hasBom;
     message.messageOffset = fields.messageOffset;
     const QByteArrayView bytes = fields.messageBytes(payload);
-    message.message = fields.hasBom ? QString::fromUtf8(bytes) : latin1(bytes);
+    message.message = fields.isUtf8(payload) ? QString::fromUtf8(bytes) : latin1(bytes);
     return message;
 }
 

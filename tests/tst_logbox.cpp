@@ -532,7 +532,8 @@ void tst_LogBox::marginShowsTheFirstLineOfEachDatagram()
 
     // The tooltip of either line of the first datagram tells all of it; a typed line tells none.
     const QString tip = log.model().detailsOf(lines.at(1).block);
-    QVERIFY2(tip.contains("From 192.0.2.1:514") && tip.contains("severity error (3)"),
+    QVERIFY2(tip.contains("From 192.0.2.1:514") && tip.contains("severity error (3)")
+                 && tip.endsWith("\nMessage: an error in two lines"),
              qPrintable(tip));
     QVERIFY(log.model().detailsOf(lines.at(2).block).contains("7 datagrams dropped"));
     // An empty datagram's line is its too.

@@ -6,6 +6,7 @@
 // found, the document stays within its limit, and writes that fail say so.
 
 #include "ArrivalJson.h"
+#include "ArrivalText.h"
 #include "HexDump.h"
 #include "LineArrivals.h"
 #include "LogModel.h"
@@ -209,6 +210,8 @@ private slots:
     void syslogAsSendersWriteIt();
     void syslogThatDoesNotRead_data();
     void syslogThatDoesNotRead();
+    void tooltipCutsTheMessageShort_data();
+    void tooltipCutsTheMessageShort();
     void hexDumpShowsEveryByte_data();
     void hexDumpShowsEveryByte();
     void senderClockAgainstArrival_data();
@@ -950,6 +953,17 @@ void tst_LogModel::syslogThatDoesNotRead_data()
         << QByteArray(
                "<14>1 - h a - - [id p=\"caf\xC3\xA9\" q=\"\xFF\\\"\xC3\"] \xEF\xBB\xBF\xE2\x82")
         << QString::fromUtf8("rfc5424|h|a|||id:p=café,q=\uFFFD\"\uFFFD|\uFFFD\uFFFD") << 14 << "";
+    // A message is UTF-8 where its bytes are, as most senders write it without a BOM; otherwise
+    // one character per byte.
+    QTest::newRow("a message in UTF-8 without a BOM")
+        << QByteArray("<14>Dec  8 10:00:00 h a: \xC3\xBCn\xC3\xAF"
+                      "c\xC3\xB6"
+                      "d\xC3\xA9")
+        << QString::fromUtf8("rfc3164|h|a||||ünïcödé") << 14 << "";
+    QTest::newRow("a message not in UTF-8")
+        << QByteArray("<14>Dec  8 10:00:00 h a: \xFCn\xEF"
+                      "c\xC3")
+        << QString::fromUtf8("rfc3164|h|a||||ünïcÃ") << 14 << "";
 }
 
 void tst_LogModel::syslogThatDoesNotRead()
@@ -967,6 +981,33 @@ void tst_LogModel::syslogThatDoesNotRead()
         QVERIFY2(message.problem.contains(problem), qPrintable(message.problem));
     const QString disagreement = syslogJsonDisagreement(jsonLineOf(payload), message);
     QVERIFY2(disagreement.isEmpty(), qPrintable(disagreement));
+}
+
+void tst_LogModel::tooltipCutsTheMessageShort_data()
+{
+    QTest::addColumn<QByteArray>("message");
+    QTest::addColumn<QString>("shown"); // the tooltip's end
+    QTest::newRow("one line") << QByteArray(80, 'a') << "Message: " + QString(80, u'a');
+    QTest::newRow("a word over the line") << QByteArray(80, 'a') + " b"
+                                          << "Message: " + QString(80, u'a') + "\nb";
+    QTest::newRow("line ends and a tab as spaces") << QByteArray("x\r\ny\tz\0") << "Message: x y z";
+    // Words of nine letters: eight of them and their spaces make a line of 79 characters.
+    const QString line = QString("abcdefghi ").repeated(8).chopped(1);
+    QTest::newRow("three lines, then cut short")
+        << QByteArray("abcdefghi ").repeated(100)
+        << "Message: " + line + "\n" + line + "\n" + line + QChar(0x2026);
+}
+
+void tst_LogModel::tooltipCutsTheMessageShort()
+{
+    QFETCH(QByteArray, message);
+    QFETCH(QString, shown);
+    const QByteArray payload = "<14>Dec  8 10:00:00 h a: " + message;
+    const SyslogMessage decoded = SyslogMessage::decode(payload, 0);
+    ArrivalEntry entry;
+    entry.bytes = qint32(payload.size());
+    const QString tip = arrivalDetails(entry, &decoded);
+    QVERIFY2(tip.endsWith("\n" + shown), qPrintable(tip));
 }
 
 void tst_LogModel::hexDumpShowsEveryByte_data()
