@@ -43,9 +43,9 @@ Room roomIn(const QString &folder)
 
 QString SpillFile::chooseFolder()
 {
-    const QString temp = QDir::tempPath();
+    QString temp = QDir::tempPath();
     const Room tempRoom = roomIn(temp);
-    const QString varTmp = QStringLiteral("/var/tmp");
+    QString varTmp = QStringLiteral("/var/tmp");
     const Room varTmpRoom = roomIn(varTmp);
     if (varTmpRoom.free < 0)
         return temp;
