@@ -154,6 +154,59 @@ private:
     }
 };
 
+// One object for each SD-ID, its elements merged where the id repeats, and a parameter's values
+// as an array where its name repeats: a JSON reader keeps one value of a repeated key, so that a
+// sender could otherwise hide a parameter behind another.
+void writeStructuredData(JsonWriter &json, const QList<SyslogFields::Element> &elements)
+{
+    json.raw(",\"structured_data\":{");
+    for (auto element = elements.begin(); element != elements.end(); ++element) {
+        const auto sameId = [&](const SyslogFields::Element &other) {
+            return other.id == element->id;
+        };
+        if (std::any_of(elements.begin(), element, sameId))
+            continue; // written with the first of its id
+        std::vector<const SyslogFields::Parameter *> parameters;
+        for (auto same = element; same != elements.end(); ++same) {
+            if (sameId(*same)) {
+                for (const SyslogFields::Parameter &parameter : same->parameters)
+                    parameters.push_back(&parameter);
+            }
+        }
+        if (element != elements.begin())
+            json.raw(",");
+        json.latin1String(element->id);
+        json.raw(":{");
+        bool firstName = true;
+        for (auto parameter = parameters.begin(); parameter != parameters.end(); ++parameter) {
+            const auto sameName = [&](const SyslogFields::Parameter *other) {
+                return other->name == (*parameter)->name;
+            };
+            if (std::any_of(parameters.begin(), parameter, sameName))
+                continue;
+            if (!firstName)
+                json.raw(",");
+            firstName = false;
+            json.latin1String((*parameter)->name);
+            json.raw(":");
+            const bool repeated = std::count_if(parameter, parameters.end(), sameName) > 1;
+            if (repeated)
+                json.raw("[");
+            for (auto same = parameter; same != parameters.end(); ++same) {
+                if (!sameName(*same))
+                    continue;
+                if (same != parameter)
+                    json.raw(",");
+                json.utf8String(unescapedValue((*same)->value));
+            }
+            if (repeated)
+                json.raw("]");
+        }
+        json.raw("}");
+    }
+    json.raw("}");
+}
+
 void writeSyslog(JsonWriter &json, const SyslogFields &message, QByteArrayView payload)
 {
     json.raw(",\"syslog\":{");
@@ -185,25 +238,8 @@ void writeSyslog(JsonWriter &json, const SyslogFields &message, QByteArrayView p
             json.latin1String(value);
         }
     }
-    if (!message.structuredData.isEmpty()) {
-        json.raw(",\"structured_data\":{");
-        for (qsizetype i = 0; i < message.structuredData.size(); ++i) {
-            const SyslogFields::Element &element = message.structuredData.at(i);
-            if (i > 0)
-                json.raw(",");
-            json.latin1String(element.id);
-            json.raw(":{");
-            for (qsizetype j = 0; j < element.parameters.size(); ++j) {
-                if (j > 0)
-                    json.raw(",");
-                json.latin1String(element.parameters.at(j).name);
-                json.raw(":");
-                json.utf8String(unescapedValue(element.parameters.at(j).value));
-            }
-            json.raw("}");
-        }
-        json.raw("}");
-    }
+    if (!message.structuredData.isEmpty())
+        writeStructuredData(json, message.structuredData);
     if (const QByteArrayView bytes = message.messageBytes(payload); !bytes.isEmpty()) {
         json.raw(",\"msg\":");
         message.isUtf8(payload) ? json.utf8String(bytes) : json.latin1String(bytes);

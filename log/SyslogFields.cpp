@@ -66,6 +66,17 @@ bool isTagChar(char c)
         || c == '.' || c == '/';
 }
 
+// Whether the proleptic Gregorian calendar has the date: unlike QDate's, it has a year 0, which
+// RFC 3339 allows.
+bool isCivilDate(int year, int month, int day)
+{
+    static constexpr std::array<int, 12> DaysInMonth { 31, 28, 31, 30, 31, 30,
+                                                       31, 31, 30, 31, 30, 31 };
+    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+    return month >= 1 && month <= 12 && day >= 1
+        && day <= DaysInMonth[std::size_t(month - 1)] + (month == 2 && leap ? 1 : 0);
+}
+
 // RFC 5424's PRINTUSASCII.
 bool isPrintable(char c)
 {
@@ -208,7 +219,7 @@ std::optional<SyslogFields::Time> rfc3339(QByteArrayView text)
         offsetSeconds = (offsetHours * SecondsPerHour + offsetMinutes * SecondsPerMinute)
             * (sign == '-' ? -1 : 1);
     }
-    if (!reader.atEnd() || !QDate::isValid(year, month, day)
+    if (!reader.atEnd() || !isCivilDate(year, month, day)
         || !QTime::isValid(hour, minute, second, ms))
         return std::nullopt;
     const qint64 localMs = daysFromCivil(year, month, day) * MsPerDay
@@ -284,7 +295,7 @@ std::optional<SyslogFields::Time> bsdTime(Reader &reader, qint64 arrivalNs)
     };
     std::optional<qint64> nearest;
     const auto consider = [&](int candidate) {
-        if ((year && candidate != *year) || !QDate::isValid(candidate, monthNumber, day))
+        if ((year && candidate != *year) || !isCivilDate(candidate, monthNumber, day))
             return;
         const qint64 candidateMs = utcMs(candidate);
         if (!nearest || std::llabs(candidateMs - arrivalMs) < std::llabs(*nearest - arrivalMs))
@@ -298,7 +309,7 @@ std::optional<SyslogFields::Time> bsdTime(Reader &reader, qint64 arrivalNs)
         consider(arrivalYear - 1);
         consider(arrivalYear + 1);
     }
-    if (year && !nearest && QDate::isValid(*year, monthNumber, day))
+    if (year && !nearest && isCivilDate(*year, monthNumber, day))
         nearest = utcMs(*year);
     if (!nearest)
         return std::nullopt;
@@ -341,8 +352,19 @@ private:
     // "123 " before "<": the length of what follows, which some senders put on UDP too.
     void skipOctetCount()
     {
-        if (const qsizetype digits = m_reader.numberBefore(" <", LongestOctetCount))
-            m_reader.moveTo(m_reader.position() + digits + 1);
+        const qsizetype digits = m_reader.numberBefore(" <", LongestOctetCount);
+        if (digits == 0)
+            return;
+        qsizetype counted = 0;
+        for (const char digit : m_payload.sliced(m_reader.position(), digits))
+            counted = counted * 10 + (digit - '0');
+        m_reader.moveTo(m_reader.position() + digits + 1);
+        const qsizetype following = m_payload.size() - m_reader.position();
+        if (counted != following) {
+            m_message.problem = QStringLiteral("the octet count says %1 bytes, and %2 follow")
+                                    .arg(counted)
+                                    .arg(following);
+        }
     }
 
     void setMessage(qsizetype at)

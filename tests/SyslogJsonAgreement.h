@@ -7,6 +7,7 @@
 #include "SyslogMessage.h"
 #include "TimeStamps.h"
 
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QString>
 
@@ -42,11 +43,20 @@ inline QString syslogJsonDisagreement(const QJsonObject &line, const SyslogMessa
         if (!value.isEmpty())
             expected.insert(name, value);
     }
+    // Elements of one id in one object; a repeated name's values in an array, in order.
     QJsonObject elements;
     for (const SyslogMessage::Element &element : message.structuredData) {
-        QJsonObject parameters;
-        for (const SyslogMessage::Parameter &parameter : element.parameters)
-            parameters.insert(parameter.name, parameter.value);
+        QJsonObject parameters = elements.value(element.id).toObject();
+        for (const SyslogMessage::Parameter &parameter : element.parameters) {
+            const QJsonValue before = parameters.value(parameter.name);
+            if (before.isUndefined()) {
+                parameters.insert(parameter.name, parameter.value);
+            } else {
+                QJsonArray values = before.isArray() ? before.toArray() : QJsonArray { before };
+                values.append(parameter.value);
+                parameters.insert(parameter.name, values);
+            }
+        }
         elements.insert(element.id, parameters);
     }
     if (!elements.isEmpty())

@@ -126,7 +126,8 @@ rows = [json.loads(line) for line in open(sys.argv[1], encoding='utf-8')]
 assert [r['payload'] for r in rows] == ['<13>hello from another process',
                                         'Reception is OK on UDP port : ' + sys.argv[2],
                                         '<11>an error', '<14>some news'], rows
-assert rows[0]['syslog'] == {'facility': 'user', 'severity': 'notice'}, rows[0]
+assert rows[0]['syslog'] == {'format': 'rfc3164', 'facility': 'user', 'severity': 'notice',
+                             'msg': 'hello from another process'}, rows[0]
 assert 'syslog' not in rows[1], rows[1]
 assert all(r['sender'].startswith('127.0.0.1:') and r['bytes'] == len(r['payload']) for r in rows), rows
 PYTHON

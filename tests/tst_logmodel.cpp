@@ -350,6 +350,9 @@ void tst_LogModel::arrivalsReadBackAsJsonLines()
         { senders.value("cisco-ios"), arrivalFrom("192.0.2.8", 514, 5) },
         { QByteArray("<14>just words"), arrivalFrom("192.0.2.7", 514, 6) },
         { QByteArray("no priority"), arrivalFrom("192.0.2.7", 514, 7) },
+        // An SD-ID and a parameter name repeated: one object, the values of the name in order.
+        { QByteArray("<14>1 - h a - - [x@1 a=\"1\"][x@1 b=\"3\"][y a=\"5\"][x@1 a=\"2\"] m"),
+          arrivalFrom("192.0.2.7", 514, 8) },
     };
     QTextDocument document;
     LogModel model(&document);
@@ -364,10 +367,16 @@ void tst_LogModel::arrivalsReadBackAsJsonLines()
     const QList<QList<QByteArray>> rows = readBack(
         python,
         "import json, sys\n"
+        "def unique(pairs):\n"
+        "    keys = [k for k, _ in pairs]\n"
+        "    assert len(set(keys)) == len(keys), keys\n"
+        "    return dict(pairs)\n"
         "for line in open(sys.argv[1], encoding='utf-8'):\n"
-        "    o = json.loads(line)\n"
+        "    o = json.loads(line, object_pairs_hook=unique)\n"
         "    s = o.get('syslog', {})\n"
-        "    sd = ';'.join(k + ':' + ','.join(n + '=' + v for n, v in p.items())\n"
+        "    sd = ';'.join(k + ':' + ','.join(n + '=' + (v if isinstance(v, str) else "
+        "'|'.join(v))\n"
+        "                                     for n, v in p.items())\n"
         "                  for k, p in s.get('structured_data', {}).items())\n"
         "    print(o['time'], o['sender'], o['bytes'], o['dropped_before'],\n"
         "          o['payload'].encode('latin-1').hex(), s.get('format', '-'),\n"
@@ -400,6 +409,7 @@ void tst_LogModel::arrivalsReadBackAsJsonLines()
     QCOMPARE(syslog(5), QByteArray("rfc3164 user info - - -"));
     QCOMPARE(QByteArray::fromHex(rows.at(5).value(12)), QByteArray("just words"));
     QCOMPARE(syslog(6), QByteArray("- - - - - -"));
+    QCOMPARE(QByteArray::fromHex(rows.at(7).value(11)), QByteArray("x@1:a=1|2,b=3;y:a=5"));
 }
 
 void tst_LogModel::jsonKeepsEveryByteAnywhere()
@@ -953,6 +963,11 @@ void tst_LogModel::syslogThatDoesNotRead_data()
         << QByteArray(
                "<14>1 - h a - - [id p=\"caf\xC3\xA9\" q=\"\xFF\\\"\xC3\"] \xEF\xBB\xBF\xE2\x82")
         << QString::fromUtf8("rfc5424|h|a|||id:p=café,q=\uFFFD\"\uFFFD|\uFFFD\uFFFD") << 14 << "";
+    QTest::newRow("an octet count that is not the length")
+        << QByteArray("7 <14>1 - h a - - - m") << "rfc5424|h|a||||m" << 14
+        << "the octet count says 7 bytes, and 19 follow";
+    QTest::newRow("the year 0000, which RFC 3339 allows")
+        << QByteArray("<14>1 0000-02-29T00:00:00Z h a - - - m") << "rfc5424|h|a||||m" << 14 << "";
     // A message is UTF-8 where its bytes are, as most senders write it without a BOM; otherwise
     // one character per byte.
     QTest::newRow("a message in UTF-8 without a BOM")
