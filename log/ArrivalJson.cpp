@@ -16,6 +16,7 @@
 #include <array>
 #include <charconv>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -169,8 +170,9 @@ void writeStructuredData(JsonWriter &json, const QList<SyslogFields::Element> &e
         std::vector<const SyslogFields::Parameter *> parameters;
         for (auto same = element; same != elements.end(); ++same) {
             if (sameId(*same)) {
-                for (const SyslogFields::Parameter &parameter : same->parameters)
-                    parameters.push_back(&parameter);
+                std::transform(same->parameters.begin(), same->parameters.end(),
+                               std::back_inserter(parameters),
+                               [](const SyslogFields::Parameter &parameter) { return &parameter; });
             }
         }
         if (element != elements.begin())

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <numeric>
 
 namespace {
 
@@ -355,9 +356,10 @@ private:
         const qsizetype digits = m_reader.numberBefore(" <", LongestOctetCount);
         if (digits == 0)
             return;
-        qsizetype counted = 0;
-        for (const char digit : m_payload.sliced(m_reader.position(), digits))
-            counted = counted * 10 + (digit - '0');
+        const QByteArrayView number = m_payload.sliced(m_reader.position(), digits);
+        const qsizetype counted =
+            std::accumulate(number.begin(), number.end(), qsizetype(0),
+                            [](qsizetype sum, char digit) { return sum * 10 + (digit - '0'); });
         m_reader.moveTo(m_reader.position() + digits + 1);
         const qsizetype following = m_payload.size() - m_reader.position();
         if (counted != following) {
