@@ -123,7 +123,7 @@ bool LogSaver::agreeToUtf8(QChar wide)
     return question.clickedButton() == asUtf8;
 }
 
-void LogSaver::saveArrivals()
+void LogSaver::saveArrivals(std::shared_ptr<const std::vector<qint64>> only)
 {
     if (refuseSecond())
         return;
@@ -137,7 +137,7 @@ void LogSaver::saveArrivals()
     // A name with no ending takes the one of the file type chosen.
     if (chosenFilter == jsonLines && QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".jsonl");
-    saveArrivalsTo(path);
+    saveArrivalsTo(path, std::move(only));
 }
 
 bool LogSaver::isJsonLines(const QString &path)
@@ -146,13 +146,17 @@ bool LogSaver::isJsonLines(const QString &path)
         || path.endsWith(QStringLiteral(".ndjson"), Qt::CaseInsensitive);
 }
 
-bool LogSaver::saveArrivalsTo(const QString &path)
+bool LogSaver::saveArrivalsTo(const QString &path,
+                              std::shared_ptr<const std::vector<qint64>> only)
 {
     if (refuseSecond())
         return false;
-    const auto arrivals = std::make_shared<const ArrivalSnapshot>(m_model.arrivals().snapshot());
-    const qint64 missing = arrivals->notKept();
-    const qint64 kept = arrivals->size() - missing;
+    ArrivalSnapshot snapshot = m_model.arrivals().snapshot();
+    if (only)
+        snapshot = snapshot.only(std::move(only));
+    const auto arrivals = std::make_shared<const ArrivalSnapshot>(std::move(snapshot));
+    const qint64 missing = arrivals->countNotKept();
+    const qint64 kept = arrivals->count() - missing;
     const Job job { tr("Save Arrivals"), tr("Saving arrivals"), path, kept,
                     [kept, missing, name = QFileInfo(path).fileName()] {
                         QString text =

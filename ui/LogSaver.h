@@ -9,6 +9,8 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
+#include <vector>
 
 class BackgroundSave;
 class LogModel;
@@ -29,11 +31,13 @@ public:
     LogSaver(QWidget *box, const LogModel &model);
 
     void saveLog();
-    void saveArrivals();
+    // Every datagram received, or 'only' those (indices in the record, in order).
+    void saveArrivals(std::shared_ptr<const std::vector<qint64>> only = nullptr);
     // The same, once the path is chosen: false when no save started. The arrivals are written as
     // JSON Lines to a name ending in .jsonl or .ndjson, as CSV to any other.
     bool saveLogTo(const QString &path);
-    bool saveArrivalsTo(const QString &path);
+    bool saveArrivalsTo(const QString &path,
+                        std::shared_ptr<const std::vector<qint64>> only = nullptr);
     static bool isJsonLines(const QString &path);
 
     bool isSaving() const { return !m_save.isNull(); }

@@ -1,0 +1,47 @@
+// SPDX-FileCopyrightText: 2026 The Harkline developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "LogHub.h"
+
+#include "SyslogFields.h"
+
+LogHub::LogHub(QTextDocument *boxDocument, QObject *parent)
+    : QObject(parent)
+    , m_model(boxDocument)
+{
+    m_model.setMoveOutObserver(
+        [this](const QTextBlock &firstKept) { emit aboutToMoveOut(firstKept); });
+    // Once a turn of the event loop, however many arrived in it.
+    m_tell.setSingleShot(true);
+    m_tell.setInterval(0);
+    connect(&m_tell, &QTimer::timeout, this, [this] {
+        const qint64 end = arrivals().size();
+        if (end > m_told)
+            emit arrived(std::exchange(m_told, end), end);
+    });
+}
+
+qint64 LogHub::append(QStringView payload, const Arrival &arrival)
+{
+    const qint64 index = m_model.arrivals().append(payload, arrival);
+    const QByteArray bytes = payload.toLatin1();
+    const SyslogFields fields = SyslogFields::read(bytes, arrival.timeNs);
+    m_timeCounts.add(arrival.timeNs, fields.priority, arrival.droppedBefore);
+    m_senderCounts.add(arrival, qint32(bytes.size()), fields.priority, fields.hostname);
+    if (arrival.droppedBefore > 0)
+        m_gaps.push_back(index);
+    if (!m_tell.isActive())
+        m_tell.start();
+    return index;
+}
+
+void LogHub::clear()
+{
+    m_model.clear();
+    m_timeCounts.clear();
+    m_senderCounts.clear();
+    m_gaps.clear();
+    m_told = 0;
+    m_tell.stop();
+    emit cleared();
+}

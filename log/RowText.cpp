@@ -1,0 +1,103 @@
+// SPDX-FileCopyrightText: 2026 The Harkline developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "RowText.h"
+
+#include "ArrivalText.h"
+#include "SyslogMessage.h"
+#include "TimeStamps.h"
+
+#include <QDateTime>
+#include <QStringDecoder>
+
+namespace {
+
+constexpr char16_t Delete = 0x7F;
+constexpr char16_t FirstC1 = 0x80;
+constexpr char16_t LastC1 = 0x9F;
+const char HexDigits[] = "0123456789abcdef";
+
+QString escaped(QStringView text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        const bool control = u < 0x20 || u == Delete || (u >= FirstC1 && u <= LastC1);
+        if (!control && u != u'\\') {
+            out += c;
+            continue;
+        }
+        out += u'\\';
+        switch (u) {
+        case u'\\': out += u'\\'; break;
+        case u'\0': out += u'0'; break;
+        case u'\t': out += u't'; break;
+        case u'\n': out += u'n'; break;
+        case u'\r': out += u'r'; break;
+        case 0x1B: out += u'e'; break;
+        default:
+            out += u'x';
+            out += QLatin1Char(HexDigits[(u >> 4) & 0xF]);
+            out += QLatin1Char(HexDigits[u & 0xF]);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+QString oneLineText(QByteArrayView bytes)
+{
+    static const QByteArrayView Bom("\xEF\xBB\xBF");
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QByteArrayView text = bytes.startsWith(Bom) ? bytes.sliced(Bom.size()) : bytes;
+    const QString decoded = utf8(text);
+    return escaped(utf8.hasError() ? QString::fromLatin1(bytes) : decoded);
+}
+
+RowText RowText::of(const ArrivalEntry &entry, QByteArrayView payload)
+{
+    RowText row;
+    const Arrival &arrival = entry.arrival;
+    const qint64 ms = floorMs(arrival.timeNs);
+    row.texts[Time] = QDateTime::fromMSecsSinceEpoch(ms).toString(
+        QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    row.texts[Sender] = arrival.senderText();
+    row.texts[Size] = countText(quint64(entry.bytes));
+    if (arrival.droppedBefore > 0)
+        row.texts[DroppedBefore] = countText(arrival.droppedBefore);
+    row.texts[Payload] = escaped(QString::fromLatin1(payload));
+    row.priority = entry.priority;
+    const SyslogMessage message = SyslogMessage::decode(payload, arrival.timeNs);
+    if (!message.priority) {
+        row.texts[Message] = oneLineText(payload);
+        return row;
+    }
+    row.texts[Severity] = message.priority->severityKeyword();
+    row.texts[Facility] = message.priority->facilityKeyword();
+    row.texts[Host] = escaped(message.hostname);
+    row.texts[App] = escaped(message.procId.isEmpty()
+                                 ? message.appName
+                                 : QStringLiteral("%1[%2]").arg(message.appName, message.procId));
+    row.texts[MessageId] = escaped(message.msgId);
+    if (message.timestamp)
+        row.texts[SenderTime] = message.timestamp->toString(Qt::ISODateWithMs);
+    else
+        row.texts[SenderTime] = escaped(message.timestampText);
+    row.texts[ClockDifference] = clockDifferenceText(message, arrival.timeNs);
+    const QByteArrayView bytes = message.messageOffset >= 0
+        ? payload.sliced(message.messageOffset)
+        : (message.isSyslog() ? QByteArrayView() : payload);
+    row.texts[Message] = oneLineText(bytes);
+    return row;
+}
+
+QString RowText::columnName(int column)
+{
+    static const std::array<const char *, Columns> Names {
+        "Time", "Sender",    "Host",      "App",  "Severity",       "Message", "Facility",
+        "Message id", "Sender's time", "Clock difference", "Size", "Dropped before", "Payload",
+    };
+    return QString::fromLatin1(Names[std::size_t(column)]);
+}
