@@ -3,8 +3,6 @@
 
 #include "LogHub.h"
 
-#include "SyslogFields.h"
-
 LogHub::LogHub(QTextDocument *boxDocument, QObject *parent)
     : QObject(parent)
     , m_model(boxDocument)
@@ -24,10 +22,6 @@ LogHub::LogHub(QTextDocument *boxDocument, QObject *parent)
 qint64 LogHub::append(QStringView payload, const Arrival &arrival)
 {
     const qint64 index = m_model.arrivals().append(payload, arrival);
-    const QByteArray bytes = payload.toLatin1();
-    const SyslogFields fields = SyslogFields::read(bytes, arrival.timeNs);
-    m_timeCounts.add(arrival.timeNs, fields.priority, arrival.droppedBefore);
-    m_senderCounts.add(arrival, qint32(bytes.size()), fields.priority, fields.hostname);
     if (arrival.droppedBefore > 0)
         m_gaps.push_back(index);
     if (!m_tell.isActive())
@@ -38,8 +32,6 @@ qint64 LogHub::append(QStringView payload, const Arrival &arrival)
 void LogHub::clear()
 {
     m_model.clear();
-    m_timeCounts.clear();
-    m_senderCounts.clear();
     m_gaps.clear();
     m_told = 0;
     m_tell.stop();

@@ -5,8 +5,6 @@
 #define HARKLINE_LOGHUB_H
 
 #include "LogModel.h"
-#include "SenderCounts.h"
-#include "TimeCounts.h"
 
 #include <QObject>
 #include <QTextBlock>
@@ -16,23 +14,20 @@
 
 class QTextDocument;
 
-// The log of one run, shared by every view of it: the record of every arrival and the model of
-// the log box's text, with what is counted of the arrivals as they come (per second, per sender,
-// where the system dropped datagrams). It tells any number of listeners what arrived, what is
-// about to move out of the box, and that the log was cleared; it knows no view.
+// The log of one run, shared by every view of it: the record of every arrival, the model of the
+// log box's text, and where the system dropped datagrams. It tells any number of listeners what
+// arrived, what is about to move out of the box, and that the log was cleared; it knows no view.
 class LogHub : public QObject
 {
     Q_OBJECT
 
 public:
     // 'boxDocument': the log box's text.
-    LogHub(QTextDocument *boxDocument, QObject *parent);
+    explicit LogHub(QTextDocument *boxDocument, QObject *parent = nullptr);
 
     LogModel &model() { return m_model; }
     const LogModel &model() const { return m_model; }
     const ArrivalRecord &arrivals() const { return m_model.arrivals(); }
-    const TimeCounts &timeCounts() const { return m_timeCounts; }
-    const SenderCounts &senderCounts() const { return m_senderCounts; }
     // The datagrams that came after a gap, where the system dropped some, in order.
     const std::vector<qint64> &gaps() const { return m_gaps; }
 
@@ -50,8 +45,6 @@ signals:
 
 private:
     LogModel m_model;
-    TimeCounts m_timeCounts;
-    SenderCounts m_senderCounts;
     std::vector<qint64> m_gaps;
     qint64 m_told = 0; // arrivals told so far
     QTimer m_tell;

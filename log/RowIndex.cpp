@@ -63,10 +63,10 @@ RowIndex::Row RowIndex::at(qint64 row) const
 qint64 RowIndex::rowOf(qint64 datagram) const
 {
     if (m_filtered) {
-        const auto at = std::lower_bound(m_rows.begin(), m_rows.end(), datagram,
-                                         [](qint64 row, qint64 value) {
-                                             return RuleScan::datagramOf(row) < value;
-                                         });
+        const auto at =
+            std::lower_bound(m_rows.begin(), m_rows.end(), datagram, [](qint64 row, qint64 value) {
+                return RuleScan::datagramOf(row) < value;
+            });
         return at - m_rows.begin();
     }
     if (datagram >= m_datagrams)

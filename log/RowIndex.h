@@ -30,6 +30,7 @@ public:
     bool isFiltered() const { return m_filtered; }
     // Without a filter: the record's new size. Under one: the rows a scan found.
     void setDatagrams(qint64 datagrams) { m_datagrams = datagrams; }
+    qint64 datagrams() const { return m_datagrams; }
     void append(const std::vector<qint64> &rows);
 
     qint64 count() const;

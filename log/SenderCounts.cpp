@@ -3,13 +3,9 @@
 
 #include "SenderCounts.h"
 
+#include "TimeStamps.h"
+
 #include <numeric>
-
-namespace {
-
-constexpr qint64 NsPerSecond = 1'000'000'000;
-
-} // namespace
 
 size_t qHash(const SenderCounts::SenderKey &key, size_t seed)
 {

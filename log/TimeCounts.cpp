@@ -3,11 +3,12 @@
 
 #include "TimeCounts.h"
 
+#include "TimeStamps.h"
+
 #include <algorithm>
 
 namespace {
 
-constexpr qint64 NsPerSecond = 1'000'000'000;
 constexpr int LeastUrgentProblem = 3; // error
 constexpr int WarningSeverity = 4;
 
@@ -34,8 +35,9 @@ TimeCounts::Second &TimeCounts::secondOf(qint64 second)
         m_seconds.push_back({ second, {} });
         return m_seconds.back();
     }
-    const auto at = std::lower_bound(m_seconds.begin(), m_seconds.end(), second,
-                                     [](const Second &s, qint64 value) { return s.second < value; });
+    const auto at =
+        std::lower_bound(m_seconds.begin(), m_seconds.end(), second,
+                         [](const Second &s, qint64 value) { return s.second < value; });
     if (at != m_seconds.end() && at->second == second)
         return *at;
     return *m_seconds.insert(at, { second, {} });

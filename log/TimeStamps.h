@@ -15,6 +15,7 @@ inline constexpr int SecondsPerHour = 3600;
 inline constexpr int SecondsPerDay = 86400;
 inline constexpr qint64 MsPerSecond = 1000;
 inline constexpr qint64 MsPerDay = SecondsPerDay * MsPerSecond;
+inline constexpr qint64 NsPerSecond = 1'000'000'000;
 
 // Milliseconds of a time given in nanoseconds, floored, so that a time before 1970 does not round
 // up.

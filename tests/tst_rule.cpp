@@ -103,5 +103,5 @@ void tst_Rule::mistakesSaySo()
     QVERIFY2(parsed.error().contains(error), qPrintable(parsed.error()));
 }
 
-QTEST_MAIN(tst_Rule)
+QTEST_GUILESS_MAIN(tst_Rule)
 #include "tst_rule.moc"

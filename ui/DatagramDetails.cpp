@@ -41,8 +41,8 @@ QString fieldRow(const QString &name, const QString &value)
 
 } // namespace
 
-DatagramDetails::DatagramDetails(QWidget *parent)
-    : QWidget(parent, Qt::Tool)
+DatagramDetails::DatagramDetails(QWidget *parent, Placement placement)
+    : QWidget(parent, placement == Placement::Window ? Qt::Tool : Qt::Widget)
     , m_fields(new QLabel(this))
     , m_structuredData(new QTableWidget(0, 3, this))
     , m_bytes(new QPlainTextEdit(this))
@@ -81,6 +81,8 @@ DatagramDetails::DatagramDetails(QWidget *parent)
     layout->addWidget(m_fields);
     layout->addWidget(m_split, /*stretch*/ 1);
     setFocusProxy(m_bytes);
+    if (placement == Placement::Pane)
+        return;
     // A tool window's own window shortcuts go to its parent's window while it is active.
     QList<QKeySequence> closing = QKeySequence::keyBindings(QKeySequence::Close);
     for (const QKeySequence &keys :
@@ -208,10 +210,9 @@ void DatagramDetails::showDatagram(const ArrivalEntry &entry, const QByteArray &
         shareRoom();
 }
 
-void DatagramDetails::showNone(bool emptyLine)
+void DatagramDetails::showNone(const QString &why)
 {
-    m_fields->setText(emptyLine ? tr("The caret's line is empty: it holds no datagram.")
-                                : tr("The caret's line came in no datagram: it was typed."));
+    m_fields->setText(why);
     m_structuredData->setRowCount(0);
     m_structuredData->hide();
     m_bytes->clear();

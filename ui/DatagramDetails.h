@@ -22,11 +22,13 @@ class DatagramDetails : public QWidget
     Q_OBJECT
 
 public:
-    explicit DatagramDetails(QWidget *parent = nullptr);
+    // A window of its own beside the log box, or a pane inside another window.
+    enum class Placement { Window, Pane };
+    explicit DatagramDetails(QWidget *parent = nullptr, Placement placement = Placement::Window);
 
     void showDatagram(const ArrivalEntry &entry, const QByteArray &payload);
-    // For a line that came in no datagram: one the user typed, or an empty one.
-    void showNone(bool emptyLine);
+    // For a line or row with no datagram: 'why' says so.
+    void showNone(const QString &why);
 
     // Where the window of 'size' goes beside 'window' (frames, in screen coordinates) on a
     // screen whose free room is 'screen': to its right, else to its left, else below it, so that

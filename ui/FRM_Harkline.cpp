@@ -55,6 +55,7 @@ FRM_Harkline::FRM_Harkline(QWidget *parent)
     // On a machine with few processors, a long insertion into the log would keep the endpoint's
     // reader from the processor until the kernel drops datagrams.
     ui->TXT_Input->setYieldCondition([this] { return WinsockUDP.isLeavingProcessorToReader(); });
+    ui->TXT_Input->setPortSource([this] { return WinsockUDP.LocalPort(); });
     connect(&WinsockUDP, &DatagramEndpoint::systemDropsCounted, ui->TXT_Input,
             &LogBox::setSystemDrops);
 

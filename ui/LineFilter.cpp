@@ -3,7 +3,7 @@
 
 #include "LineFilter.h"
 
-#include "LogModel.h"
+#include "LogHub.h"
 
 #include <QDeadlineTimer>
 #include <QTextBlock>
@@ -18,17 +18,16 @@ constexpr int DeadlineCheck = 64;
 
 } // namespace
 
-LineFilter::LineFilter(LogModel &model, QObject *parent)
+LineFilter::LineFilter(LogHub &hub, QObject *parent)
     : QObject(parent)
-    , m_model(model)
-    , m_next(model.document())
+    , m_model(hub.model())
+    , m_next(m_model.document())
 {
     // New lines go in where the last line begins: the place stays before them.
     m_next.setKeepPositionOnInsert(true);
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &LineFilter::applySlice);
-    m_model.setMoveOutObserver(
-        [this](const QTextBlock &firstKept) { countHiddenMovingOut(firstKept); });
+    connect(&hub, &LogHub::aboutToMoveOut, this, &LineFilter::countHiddenMovingOut);
 }
 
 void LineFilter::apply()

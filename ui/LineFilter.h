@@ -14,6 +14,7 @@
 #include <optional>
 #include <vector>
 
+class LogHub;
 class LogModel;
 class QTextDocument;
 
@@ -26,7 +27,7 @@ class LineFilter : public QObject
     Q_OBJECT
 
 public:
-    explicit LineFilter(LogModel &model, QObject *parent = nullptr);
+    explicit LineFilter(LogHub &hub, QObject *parent = nullptr);
 
     ViewRules &rules() { return m_rules; }
     const ViewRules &rules() const { return m_rules; }

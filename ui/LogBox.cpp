@@ -17,6 +17,7 @@
 #include "LogNotices.h"
 #include "LogPainter.h"
 #include "LogSaver.h"
+#include "LogView.h"
 #include "ViewRulesController.h"
 
 #include <QMenu>
@@ -66,13 +67,14 @@ bool typesText(const QKeyEvent *event)
 
 LogBox::LogBox(QWidget *parent)
     : QPlainTextEdit(parent)
-    , m_model(document())
+    , m_hub(document())
+    , m_model(m_hub.model())
     , m_feed(new LogFeed(m_model, this))
     , m_margin(new LogMargin(this, m_model))
     , m_notices(new LogNotices(this))
     , m_find(new FindController(this))
     , m_saver(new LogSaver(this, m_model))
-    , m_filter(new LineFilter(m_model, this))
+    , m_filter(new LineFilter(m_hub, this))
     , m_rules(new ViewRulesController(this, m_filter))
     , m_highlights(new Highlights(this))
     , m_jumps(new LineJumps(this, m_model, *m_filter))
@@ -181,6 +183,15 @@ void LogBox::showDetails()
     m_details->setFocus(); // the dump, to select and copy from
 }
 
+void LogBox::openLogView()
+{
+    insertPending();
+    if (!m_view)
+        m_view = new LogView(m_hub, this);
+    m_view->setPort(quint16(m_port ? m_port() : 0));
+    m_view->open(window());
+}
+
 void LogBox::updateDetails()
 {
     if (!m_details || !m_details->isVisible())
@@ -190,7 +201,9 @@ void LogBox::updateDetails()
     if (entry)
         m_details->showDatagram(*entry, m_model.arrivals().payload(*index));
     else
-        m_details->showNone(textCursor().block().length() <= 1);
+        m_details->showNone(textCursor().block().length() <= 1
+                                ? tr("The caret's line is empty: it holds no datagram.")
+                                : tr("The caret's line came in no datagram: it was typed."));
 }
 
 // Text
@@ -223,7 +236,7 @@ void LogBox::setText(const QString &text)
 
 void LogBox::appendLine(const QString &payload, const Arrival &arrival)
 {
-    const qint64 index = m_model.arrivals().append(payload, arrival);
+    const qint64 index = m_hub.append(payload, arrival);
     m_feed->append(payload, index);
     if (arrival.droppedBefore > 0 && m_firstUnseenDrop < 0)
         m_firstUnseenDrop = index;
@@ -243,7 +256,7 @@ void LogBox::clearLog()
 {
     m_feed->clear();
     m_filter->reset();
-    m_model.clear();
+    m_hub.clear();
     m_droppedSeen = 0;
     m_systemDropsAtClear = m_systemDrops;
     m_unseenLines = 0;

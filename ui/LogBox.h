@@ -5,7 +5,7 @@
 #define HARKLINE_LOGBOX_H
 
 #include "Arrival.h"
-#include "LogModel.h"
+#include "LogHub.h"
 
 #include <QPlainTextEdit>
 
@@ -21,6 +21,7 @@ class LogFeed;
 class LogMargin;
 class LogNotices;
 class LogSaver;
+class LogView;
 class ViewRulesController;
 
 // The log box: the log text, exactly the payloads and their line ends plus whatever the user
@@ -40,6 +41,8 @@ public:
     ~LogBox() override;
 
     const LogModel &model() const { return m_model; }
+    // The log every view of this run reads.
+    LogHub &hub() { return m_hub; }
     // The whole log text, the lines kept aside and those still waiting to be shown included.
     QString text() const;
     void setText(const QString &text);
@@ -61,6 +64,10 @@ public:
     // The details of the caret line's datagram, in a window that follows the caret while it is
     // open.
     void showDetails();
+    // Every arrival since Start in a window of its own, made when first asked for.
+    void openLogView();
+    // Where the Log View learns the port it names in its title.
+    void setPortSource(std::function<int()> port) { m_port = std::move(port); }
     bool isMarginShown() const;
     void setMarginShown(bool shown);
     void clearLog();
@@ -105,7 +112,8 @@ private:
     void updateNotices();
     void layoutOverlays();
 
-    LogModel m_model;
+    LogHub m_hub;
+    LogModel &m_model; // the hub's
     LogFeed *m_feed;
     LogMargin *m_margin;
     LogNotices *m_notices;
@@ -117,6 +125,8 @@ private:
     LineJumps *m_jumps;
     LogCommands *m_commands;
     DatagramDetails *m_details = nullptr; // made when first asked for
+    LogView *m_view = nullptr; // made when first asked for
+    std::function<int()> m_port;
     int m_lastCaret = 0;
 
     bool m_wasFollowing = true;

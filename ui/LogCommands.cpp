@@ -34,6 +34,8 @@ LogCommands::LogCommands(LogBox *box, const Parts &parts)
     , m_box(box)
     , m_parts(parts)
 {
+    m_openViewAction = add(tr("Open &Log View"), QKeySequence(Qt::CTRL | Qt::Key_L),
+                           [this] { m_box->openLogView(); });
     m_marginAction = add(tr("Show &Arrival Details"), QKeySequence(Qt::CTRL | Qt::Key_D),
                          [this] { m_box->setMarginShown(!m_box->isMarginShown()); });
     m_marginAction->setCheckable(true);
@@ -104,6 +106,10 @@ LogCommands::LogCommands(LogBox *box, const Parts &parts)
 
 void LogCommands::addToMenu(QMenu *menu, const QTextBlock &line)
 {
+    // At the top: the larger window is where a user reads what came.
+    QAction *first = menu->actions().value(0);
+    menu->insertAction(first, m_openViewAction);
+    menu->insertSeparator(first);
     menu->addSeparator();
     menu->addActions(m_logActions);
     menu->addSeparator();

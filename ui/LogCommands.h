@@ -54,6 +54,7 @@ private:
 
     LogBox *m_box;
     Parts m_parts;
+    QAction *m_openViewAction = nullptr;
     QAction *m_marginAction = nullptr;
     QAction *m_senderColoursAction = nullptr;
     QAction *m_highlightAction = nullptr;

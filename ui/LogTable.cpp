@@ -26,9 +26,23 @@ constexpr int RowPadding = 2;
 constexpr int SeverityMarkWidth = 6;
 const QColor GapColor(255, 205, 205);
 
-// How wide each column starts, in characters of the font.
-constexpr std::array<int, RowText::Columns> StartWidths {
-    23, 22, 14, 18, 9, 80, 10, 12, 29, 22, 8, 10, 80,
+// How wide each column starts: as wide as a typical value (a message, some 80 characters).
+const std::array<QLatin1String, RowText::Columns> StartWidths {
+    QLatin1String("2026-12-31 23:59:59.999"),
+    QLatin1String("255.255.255.255:65535"),
+    QLatin1String("host-name-01"),
+    QLatin1String("app-name[12345]"),
+    QLatin1String("warning"),
+    QLatin1String(
+        "The message, some eighty characters long, as most syslog messages are at most ."),
+    QLatin1String("local7"),
+    QLatin1String("message-id"),
+    QLatin1String("2026-12-31T23:59:59.999+01:00"),
+    QLatin1String("-1 h 59 min 59.999 s"),
+    QLatin1String("65535"),
+    QLatin1String("1,234,567"),
+    QLatin1String(
+        "<13>1 2026-12-31T23:59:59.999+01:00 host-name-01 app-name 12345 - - The message"),
 };
 
 } // namespace
@@ -46,9 +60,11 @@ LogTable::LogTable(const RowIndex &rows, RowTexts &texts, QWidget *parent)
     m_header->setSectionsMovable(true);
     m_header->setHighlightSections(false);
     m_header->setStretchLastSection(false);
-    const int character = fontMetrics().averageCharWidth();
     for (int column = 0; column < RowText::Columns; ++column) {
-        m_header->resizeSection(column, StartWidths[std::size_t(column)] * character);
+        m_header->resizeSection(
+            column,
+            fontMetrics().horizontalAdvance(StartWidths[std::size_t(column)]) + 2 * CellPadding
+                + (column == RowText::Severity ? SeverityMarkWidth + CellPadding : 0));
         m_header->setSectionHidden(column, column >= RowText::FirstHidden);
     }
     connect(m_header, &QHeaderView::sectionResized, this, [this] {
@@ -184,8 +200,9 @@ void LogTable::paintEvent(QPaintEvent *event)
     const qint64 end = std::min(m_rows.count(), first + visibleRowCount() + 1);
     const std::vector<std::pair<qint64, qint64>> selected = selection();
     const auto isSelected = [&](qint64 row) {
-        return std::any_of(selected.begin(), selected.end(),
-                           [row](const auto &range) { return row >= range.first && row <= range.second; });
+        return std::any_of(selected.begin(), selected.end(), [row](const auto &range) {
+            return row >= range.first && row <= range.second;
+        });
     };
     const QFontMetrics metrics = fontMetrics();
     for (qint64 row = first; row < end; ++row) {
@@ -222,8 +239,8 @@ void LogTable::paintEvent(QPaintEvent *event)
                 }
                 const QRect inner = cell.adjusted(CellPadding, 0, -CellPadding, 0);
                 painter.drawText(inner, Qt::AlignLeft | Qt::AlignVCenter,
-                                 metrics.elidedText(text.texts[std::size_t(column)],
-                                                    Qt::ElideRight, inner.width()));
+                                 metrics.elidedText(text.texts[std::size_t(column)], Qt::ElideRight,
+                                                    inner.width()));
             }
         }
         if (row == m_current && hasFocus()) {
@@ -300,19 +317,33 @@ void LogTable::keyPressEvent(QKeyEvent *event)
     const qint64 last = m_rows.count() - 1;
     const qint64 current = m_current < 0 ? firstVisibleRow() : m_current;
     switch (event->key()) {
-    case Qt::Key_Up: setCurrentRow(current - 1, extend); break;
-    case Qt::Key_Down: setCurrentRow(current + 1, extend); break;
-    case Qt::Key_PageUp: setCurrentRow(current - page, extend); break;
-    case Qt::Key_PageDown: setCurrentRow(current + page, extend); break;
-    case Qt::Key_Home: setCurrentRow(0, extend); break;
-    case Qt::Key_End: setCurrentRow(last, extend); break;
+    case Qt::Key_Up:
+        setCurrentRow(current - 1, extend);
+        break;
+    case Qt::Key_Down:
+        setCurrentRow(current + 1, extend);
+        break;
+    case Qt::Key_PageUp:
+        setCurrentRow(current - page, extend);
+        break;
+    case Qt::Key_PageDown:
+        setCurrentRow(current + page, extend);
+        break;
+    case Qt::Key_Home:
+        setCurrentRow(0, extend);
+        break;
+    case Qt::Key_End:
+        setCurrentRow(last, extend);
+        break;
     case Qt::Key_Left:
         horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
         break;
     case Qt::Key_Right:
         horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
         break;
-    default: QAbstractScrollArea::keyPressEvent(event); return;
+    default:
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
     }
     event->accept();
 }
@@ -358,8 +389,8 @@ void LogTable::contextMenuEvent(QContextMenuEvent *event)
     const qint64 row = rowAt(at.y());
     if (row < 0)
         return;
-    if (m_current != row && !(row >= std::min(m_anchor, m_current)
-                              && row <= std::max(m_anchor, m_current)))
+    if (m_current != row
+        && !(row >= std::min(m_anchor, m_current) && row <= std::max(m_anchor, m_current)))
         setCurrentRow(row);
     emit cellMenuRequested(row, columnAt(at.x()), event->globalPos());
 }

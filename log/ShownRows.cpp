@@ -1,0 +1,94 @@
+// SPDX-FileCopyrightText: 2026 The Harkline developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "ShownRows.h"
+
+#include "LogHub.h"
+#include "RuleScan.h"
+
+ShownRows::ShownRows(LogHub &hub, QObject *parent)
+    : QObject(parent)
+    , m_hub(hub)
+{
+    m_index.showAll(hub.arrivals().size(), &hub.gaps());
+    connect(&hub, &LogHub::arrived, this, &ShownRows::arrived);
+    connect(&hub, &LogHub::cleared, this, &ShownRows::restart);
+}
+
+ShownRows::~ShownRows() = default;
+
+bool ShownRows::setRule(const Rule &rule)
+{
+    if (!rule.isValid())
+        return false;
+    m_rule = rule;
+    restart();
+    return true;
+}
+
+void ShownRows::restart()
+{
+    m_scan.reset();
+    if (m_rule.isEmpty()) {
+        m_index.showAll(m_hub.arrivals().size(), &m_hub.gaps());
+    } else {
+        m_index.showFiltered();
+        m_scan = std::make_unique<RuleScan>(m_rule);
+        connect(m_scan.get(), &RuleScan::progressed, this, &ShownRows::takeFound);
+        connect(m_scan.get(), &RuleScan::finished, this, &ShownRows::scanProgressed);
+        m_scan->scan(m_hub.arrivals().snapshot());
+    }
+    emit rowsReset();
+    emit scanProgressed();
+}
+
+void ShownRows::arrived()
+{
+    if (!m_scan) {
+        m_index.setDatagrams(m_hub.arrivals().size());
+        emit rowsAppended();
+        return;
+    }
+    m_scan->scan(m_hub.arrivals().snapshot());
+}
+
+void ShownRows::takeFound()
+{
+    const std::vector<qint64> rows = m_scan->takeRows();
+    if (!rows.empty()) {
+        m_index.append(rows);
+        emit rowsAppended();
+    }
+    emit scanProgressed();
+}
+
+bool ShownRows::isScanning() const
+{
+    return m_scan && m_scan->isRunning();
+}
+
+qint64 ShownRows::scanned() const
+{
+    return m_scan ? m_scan->scanned() : m_index.datagrams();
+}
+
+qint64 ShownRows::scanTotal() const
+{
+    return m_scan ? m_scan->total() : m_hub.arrivals().size();
+}
+
+void ShownRows::cancelScan()
+{
+    if (m_scan)
+        m_scan->cancel();
+}
+
+bool ShownRows::wasCancelled() const
+{
+    return m_scan && m_scan->wasCancelled();
+}
+
+QString ShownRows::scanError() const
+{
+    return m_scan ? m_scan->error() : QString();
+}

@@ -1,0 +1,591 @@
+// SPDX-FileCopyrightText: 2026 The Harkline developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "LogView.h"
+
+#include "ArrivalJson.h"
+#include "DatagramDetails.h"
+#include "FindBar.h"
+#include "LogHub.h"
+#include "LogSaver.h"
+#include "LogTable.h"
+#include "RuleSearch.h"
+#include "ShownRows.h"
+#include "SyslogFields.h"
+#include "TimeStamps.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDateTime>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+namespace {
+
+// Typing pauses this long before the filter applies: long enough not to scan the record again for
+// every letter of a word, short enough to feel immediate.
+constexpr int FilterPauseMs = 300;
+// The status line's rate and counts are told this often, at most.
+constexpr int StatusIntervalMs = 250;
+// The rate is over the last this many seconds.
+constexpr qint64 RateSeconds = 10;
+// The window starts this share of the screen wide and high.
+constexpr int ScreenShareNumerator = 2;
+constexpr int ScreenShareDenominator = 3;
+// The details pane's share of the height, in percent, when first shown.
+constexpr int DetailsShare = 45;
+// Warning: the least urgent severity a problem has.
+constexpr int LeastUrgentProblem = 4;
+
+bool isProblem(const ArrivalEntry &entry)
+{
+    return entry.arrival.droppedBefore > 0
+        || (entry.priority && entry.priority->severity() <= LeastUrgentProblem);
+}
+
+} // namespace
+
+LogView::LogView(LogHub &hub, QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_hub(hub)
+    , m_rows(new ShownRows(hub, this))
+    , m_texts(hub.arrivals())
+    , m_filterBar(new FindBar(QStringLiteral("viewFilter"),
+                              tr("Filter: words, /expression/, host: app: sender: sev: "
+                                 "facility: msgid:, ! before a term to hide"),
+                              this))
+    , m_findBar(new FindBar(QStringLiteral("viewFind"), tr("Find, in the same words"), this))
+    , m_table(new LogTable(m_rows->index(), m_texts, this))
+    , m_details(new DatagramDetails(this, DatagramDetails::Placement::Pane))
+    , m_split(new QSplitter(Qt::Vertical, this))
+    , m_newBelow(new QLabel(this))
+    , m_said(new QLabel(this))
+    , m_status(new QLabel(this))
+    , m_saver(new LogSaver(this, hub.model()))
+    , m_search(new RuleSearch(this))
+{
+    setObjectName(QStringLiteral("logView"));
+    setPort(0);
+    m_table->setObjectName(QStringLiteral("logTable"));
+    m_table->setMarks(&m_marks);
+    m_status->setObjectName(QStringLiteral("logViewStatus"));
+    m_said->setObjectName(QStringLiteral("logViewSaid"));
+    QFont strong = m_said->font();
+    strong.setBold(true);
+    m_said->setFont(strong);
+    m_said->hide();
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_newBelow->setObjectName(QStringLiteral("logViewNewBelow"));
+    m_newBelow->setTextFormat(Qt::RichText);
+    m_newBelow->hide();
+    m_findBar->hide();
+    m_split->addWidget(m_table);
+    m_split->addWidget(m_details);
+    m_split->setStretchFactor(0, 1);
+    m_split->setChildrenCollapsible(false);
+    m_details->hide();
+
+    auto *layout = new QVBoxLayout(this);
+    auto *menus = new QMenuBar(this);
+    layout->setMenuBar(menus);
+    layout->addWidget(m_filterBar);
+    layout->addWidget(m_findBar);
+    layout->addWidget(m_split, /*stretch*/ 1);
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(m_said);
+    bottom->addWidget(m_status, /*stretch*/ 1);
+    bottom->addWidget(m_newBelow);
+    layout->addLayout(bottom);
+    setFocusProxy(m_table);
+
+    m_filterPause.setSingleShot(true);
+    m_filterPause.setInterval(FilterPauseMs);
+    connect(&m_filterPause, &QTimer::timeout, this, &LogView::applyFilter);
+    connect(m_filterBar, &FindBar::needleChanged, this, [this](const QString &text) {
+        const Rule rule = Rule::parse(text);
+        m_filterBar->setStatus(rule.error());
+        if (rule.isValid())
+            m_filterPause.start();
+    });
+    connect(m_filterBar, &FindBar::nextRequested, this, &LogView::applyFilter);
+    connect(m_filterBar, &FindBar::previousRequested, this, &LogView::applyFilter);
+    connect(m_findBar, &FindBar::needleChanged, this,
+            [this](const QString &text) { m_findBar->setStatus(Rule::parse(text).error()); });
+    connect(m_findBar, &FindBar::nextRequested, this, [this] { find(false); });
+    connect(m_findBar, &FindBar::previousRequested, this, [this] { find(true); });
+
+    connect(m_rows, &ShownRows::rowsReset, this, [this] {
+        m_texts.clear();
+        m_table->rowsReset();
+        m_table->scrollToBottom();
+        updateStatus();
+    });
+    connect(m_rows, &ShownRows::rowsAppended, m_table, &LogTable::rowsAppended);
+    connect(m_rows, &ShownRows::scanProgressed, this, &LogView::updateStatus);
+    connect(&hub, &LogHub::cleared, this, [this] {
+        m_marks.clear();
+        m_search->cancel();
+    });
+    connect(m_table, &LogTable::currentRowChanged, this, &LogView::updateDetails);
+    connect(m_table, &LogTable::rowActivated, this, &LogView::showDetails);
+    connect(m_table, &LogTable::cellMenuRequested, this, &LogView::showCellMenu);
+    connect(m_table, &LogTable::newBelowChanged, this, [this](qint64 rows) {
+        m_newBelow->setText(
+            QStringLiteral("<a href=\"#\">%1</a>")
+                .arg(tr("%L1 new below", nullptr, int(std::min<qint64>(rows, 2))).arg(rows)));
+        m_newBelow->setVisible(rows > 0);
+    });
+    connect(m_newBelow, &QLabel::linkActivated, m_table, &LogTable::scrollToBottom);
+    m_table->header()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_table->header(), &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) {
+                QMenu menu(this);
+                addColumnActions(&menu);
+                menu.exec(m_table->header()->mapToGlobal(at));
+            });
+
+    connect(m_search, &RuleSearch::found, this, [this](qint64 datagram, bool wrapped) {
+        goToDatagram(datagram);
+        say(wrapped ? tr("Wrapped") : QString());
+    });
+    connect(m_search, &RuleSearch::notFound, this, [this](qint64 searched, const QString &error) {
+        const QString said = error.isEmpty()
+            ? tr("No %1 in %L2 arrivals").arg(m_searching).arg(searched)
+            : tr("Part of the record could not be read: %1").arg(error);
+        say(said);
+    });
+
+    connect(m_saver, &LogSaver::progressChanged, this, [this](const QString &text) {
+        m_saving = text;
+        updateStatus();
+    });
+    connect(m_saver, &LogSaver::said, this, [this](const QString &text) {
+        m_saving.clear();
+        updateStatus();
+        say(text);
+    });
+
+    m_statusTimer.setInterval(StatusIntervalMs);
+    connect(&m_statusTimer, &QTimer::timeout, this, &LogView::updateStatus);
+    addActions();
+}
+
+LogView::~LogView() = default;
+
+void LogView::hideEvent(QHideEvent *event)
+{
+    m_statusTimer.stop();
+    QWidget::hideEvent(event);
+}
+
+void LogView::setPort(quint16 port)
+{
+    setWindowTitle(port == 0 ? tr("Log View") : tr("Log View — UDP %1").arg(port));
+}
+
+void LogView::open(const QWidget *main)
+{
+    if (!m_placed) {
+        m_placed = true;
+        const QRect screen = main->screen()->availableGeometry();
+        const QSize size = screen.size() * ScreenShareNumerator / ScreenShareDenominator;
+        resize(size);
+        const QSize frame = main->frameGeometry().size() - main->geometry().size();
+        move(DatagramDetails::placeBeside(main->frameGeometry(), size + frame, screen).topLeft());
+        m_table->scrollToBottom();
+    }
+    show();
+    raise();
+    activateWindow();
+    m_table->setFocus();
+    m_statusTimer.start();
+    updateStatus();
+}
+
+// The menus hold every command with its keys as Qt's and KDE's conventions have them; the single
+// keys of log viewers (n, /, g…) are further keys for the same commands, taken only where no field
+// takes the letter as text.
+void LogView::addActions()
+{
+    auto *menus = static_cast<QMenuBar *>(layout()->menuBar());
+    const auto add = [this](QMenu *menu, const QString &text, const QList<QKeySequence> &keys,
+                            const std::function<void()> &slot) {
+        QAction *action = menu->addAction(text, this, slot);
+        action->setShortcuts(keys);
+        addAction(action);
+        return action;
+    };
+    using K = QKeySequence;
+    QMenu *file = menus->addMenu(tr("&File"));
+    add(file, tr("&Export Shown Rows..."), { K(Qt::CTRL | Qt::SHIFT | Qt::Key_S) },
+        [this] { exportRows(); });
+    file->addSeparator();
+    add(file, tr("&Close"), K::keyBindings(K::Close), [this] { close(); });
+
+    QMenu *edit = menus->addMenu(tr("&Edit"));
+    QAction *copy = add(edit, tr("&Copy"), K::keyBindings(K::Copy), [this] { copyRows(); });
+    // The fields copy their own text.
+    copy->setShortcutContext(Qt::WidgetShortcut);
+    m_table->addAction(copy);
+    add(edit, tr("Copy as &JSON Lines"), {}, [this] {
+        QString lines;
+        for (const qint64 datagram : selectedDatagrams()) {
+            if (const std::optional<ArrivalEntry> entry = m_hub.arrivals().at(datagram))
+                lines += arrivalJson(*entry, m_hub.arrivals().payload(datagram)) + u'\n';
+        }
+        QApplication::clipboard()->setText(lines);
+    });
+    QAction *all = add(edit, tr("Select &All"), K::keyBindings(K::SelectAll),
+                       [this] { m_table->selectAll(); });
+    all->setShortcutContext(Qt::WidgetShortcut);
+    m_table->addAction(all);
+    edit->addSeparator();
+    add(edit, tr("&Filter..."), { K(Qt::CTRL | Qt::SHIFT | Qt::Key_F) },
+        [this] { m_filterBar->open(); });
+    add(edit, tr("&Find..."), { K::keyBindings(K::Find).value(0), K(Qt::Key_Slash) },
+        [this] { m_findBar->open(); });
+    add(edit, tr("Find &Next"), { K(Qt::Key_F3), K(Qt::Key_N) }, [this] { find(false); });
+    add(edit, tr("Find Pre&vious"), { K(Qt::SHIFT | Qt::Key_F3), K(Qt::SHIFT | Qt::Key_N) },
+        [this] { find(true); });
+    // Escape stops what runs, else leaves a field for the rows.
+    add(edit, tr("&Stop"), { K(Qt::Key_Escape) }, [this] {
+        if (m_rows->isScanning()) {
+            m_rows->cancelScan();
+        } else if (m_search->isRunning()) {
+            m_search->cancel();
+        } else {
+            if (m_findBar->isAncestorOf(focusWidget()))
+                m_findBar->hide();
+            m_table->setFocus();
+        }
+    });
+
+    QMenu *go = menus->addMenu(tr("&Go"));
+    add(go, tr("&Next Problem"), { K(Qt::Key_F8), K(Qt::Key_E) }, [this] { jumpToProblem(false); });
+    add(go, tr("&Previous Problem"), { K(Qt::SHIFT | Qt::Key_F8), K(Qt::SHIFT | Qt::Key_E) },
+        [this] { jumpToProblem(true); });
+    go->addSeparator();
+    add(go, tr("&Mark Row"), { K(Qt::CTRL | Qt::Key_F2), K(Qt::Key_M) }, [this] { toggleMark(); });
+    add(go, tr("Next M&ark"), { K(Qt::Key_F2), K(Qt::Key_U) }, [this] { jumpToMark(false); });
+    add(go, tr("Previous Ma&rk"), { K(Qt::SHIFT | Qt::Key_F2), K(Qt::SHIFT | Qt::Key_U) },
+        [this] { jumpToMark(true); });
+    go->addSeparator();
+    add(go, tr("&Top"), { K(Qt::CTRL | Qt::Key_Home), K(Qt::Key_G) },
+        [this] { m_table->setCurrentRow(0); });
+    add(go, tr("&Bottom"), { K(Qt::CTRL | Qt::Key_End), K(Qt::SHIFT | Qt::Key_G) }, [this] {
+        m_table->setCurrentRow(m_rows->index().count() - 1);
+        m_table->scrollToBottom();
+    });
+
+    QMenu *view = menus->addMenu(tr("&View"));
+    QAction *details = add(view, tr("&Details"), { K(Qt::CTRL | Qt::Key_I) }, [this] {
+        if (m_details->isVisible())
+            m_details->hide();
+        else
+            showDetails();
+    });
+    details->setCheckable(true);
+    connect(view, &QMenu::aboutToShow, details,
+            [this, details] { details->setChecked(m_details->isVisible()); });
+    QMenu *columns = view->addMenu(tr("&Columns"));
+    connect(columns, &QMenu::aboutToShow, this, [this, columns] {
+        columns->clear();
+        addColumnActions(columns);
+    });
+}
+
+void LogView::applyFilter()
+{
+    m_filterPause.stop();
+    const Rule rule = Rule::parse(m_filterBar->needle());
+    m_filterBar->setStatus(rule.error());
+    if (!rule.isValid() || (rule.text() == m_rows->rule().text() && !m_rows->wasCancelled()))
+        return;
+    m_rows->setRule(rule);
+}
+
+void LogView::setFilterText(const QString &text)
+{
+    m_filterBar->setNeedle(text);
+    applyFilter();
+}
+
+void LogView::say(const QString &text)
+{
+    m_findBar->setStatus(text);
+    m_said->setText(m_findBar->isVisible() ? QString() : text);
+    m_said->setVisible(!m_said->text().isEmpty());
+}
+
+void LogView::updateStatus()
+{
+    const qint64 nowMs = QDateTime::currentMSecsSinceEpoch();
+    const qint64 arrivals = m_hub.arrivals().size();
+    if (m_sizes.empty() || nowMs - m_sizes.back().first >= MsPerSecond)
+        m_sizes.emplace_back(nowMs, arrivals);
+    while (m_sizes.size() > 1 && nowMs - m_sizes.front().first > RateSeconds * MsPerSecond)
+        m_sizes.pop_front();
+    if (m_sizes.back().second > arrivals) // cleared
+        m_sizes.clear();
+    QStringList parts;
+    if (!m_saving.isEmpty())
+        parts << m_saving;
+    const RowIndex &index = m_rows->index();
+    if (index.isFiltered())
+        parts << tr("Showing %L1 of %L2 arrivals").arg(index.count()).arg(arrivals);
+    else
+        parts << tr("%L1 arrivals").arg(arrivals);
+    if (m_rows->isScanning() && m_rows->scanTotal() > 0) {
+        parts << tr("Filtering… %1 % · Escape stops")
+                     .arg(m_rows->scanned() * 100 / m_rows->scanTotal());
+    } else if (m_rows->wasCancelled()) {
+        parts << tr("Filtering stopped at %1 %: Enter in the filter goes on")
+                     .arg(m_rows->scanTotal() > 0 ? m_rows->scanned() * 100 / m_rows->scanTotal()
+                                                  : 0);
+    }
+    if (!m_rows->scanError().isEmpty())
+        parts << tr("part of the record could not be read: %1").arg(m_rows->scanError());
+    if (!m_sizes.empty() && nowMs > m_sizes.front().first) {
+        const double rate = double(arrivals - m_sizes.front().second) * MsPerSecond
+            / double(nowMs - m_sizes.front().first);
+        parts << tr("%L1 a second").arg(rate, 0, 'f', 0);
+    }
+    parts << tr("%L1 dropped since Start").arg(m_hub.arrivals().totalDropped());
+    m_status->setText(parts.join(QStringLiteral(" · ")));
+}
+
+qint64 LogView::currentDatagram() const
+{
+    const qint64 row = m_table->currentRow();
+    if (row < 0 || row >= m_rows->index().count())
+        return -1;
+    return m_rows->index().at(row).datagram;
+}
+
+// Under the rows, as wide as they are, and nearly half their height the first time: the fields,
+// the structured data and the dump need that much.
+void LogView::showDetails()
+{
+    if (!m_details->isVisible()) {
+        const int height = m_split->height();
+        m_details->show();
+        m_split->setSizes({ height - height * DetailsShare / 100, height * DetailsShare / 100 });
+    }
+    updateDetails();
+}
+
+void LogView::updateDetails()
+{
+    if (!m_details->isVisible())
+        return;
+    const qint64 row = m_table->currentRow();
+    if (row < 0 || row >= m_rows->index().count()) {
+        m_details->showNone(tr("No row is chosen."));
+        return;
+    }
+    const RowIndex::Row at = m_rows->index().at(row);
+    QString why;
+    const std::optional<ArrivalEntry> entry = m_hub.arrivals().at(at.datagram, &why);
+    if (at.gap && entry) {
+        m_details->showNone(tr("The system dropped %L1 datagrams here, before the next arrival: "
+                               "they reached this machine but never Harkline.")
+                                .arg(entry->arrival.droppedBefore));
+    } else if (entry) {
+        m_details->showDatagram(*entry, m_hub.arrivals().payload(at.datagram));
+    } else {
+        m_details->showNone(tr("This datagram's record is gone: %1").arg(why));
+    }
+}
+
+void LogView::goToDatagram(qint64 datagram)
+{
+    const RowIndex &index = m_rows->index();
+    qint64 row = index.rowOf(datagram);
+    if (row < index.count() && index.at(row).gap && index.at(row).datagram == datagram
+        && row + 1 < index.count() && index.at(row + 1).datagram == datagram
+        && !isProblem(*m_hub.arrivals().at(datagram)))
+        ++row; // the datagram itself rather than the gap before it
+    m_table->setCurrentRow(row);
+}
+
+void LogView::search(bool backward, const RuleSearch::Test &test, bool needsFields,
+                     const QString &what)
+{
+    const Rule &filter = m_rows->rule();
+    RuleSearch::Test shown = test;
+    if (!filter.isEmpty()) {
+        shown = [test, filter](const ArrivalEntry &entry, QByteArrayView payload,
+                               const SyslogFields *fields) {
+            return test(entry, payload, fields) && filter.matches(entry, payload, fields);
+        };
+    }
+    m_searching = what;
+    say(QString());
+    const qint64 from = currentDatagram() >= 0 ? currentDatagram()
+        : backward                             ? m_hub.arrivals().size()
+                                               : -1;
+    m_search->start(m_hub.arrivals().snapshot(), from, backward, shown,
+                    needsFields || filter.needsFields());
+}
+
+void LogView::find(bool backward)
+{
+    const Rule rule = Rule::parse(m_findBar->needle());
+    if (rule.isEmpty() || !rule.isValid()) {
+        m_findBar->open();
+        return;
+    }
+    search(
+        backward,
+        [rule](const ArrivalEntry &entry, QByteArrayView payload, const SyslogFields *fields) {
+            return rule.matches(entry, payload, fields);
+        },
+        rule.needsFields(), tr("match"));
+}
+
+void LogView::jumpToProblem(bool backward)
+{
+    search(
+        backward,
+        [](const ArrivalEntry &entry, QByteArrayView, const SyslogFields *) {
+            return isProblem(entry);
+        },
+        false, tr("problem"));
+}
+
+void LogView::toggleMark()
+{
+    const qint64 datagram = currentDatagram();
+    if (datagram < 0)
+        return;
+    if (!m_marks.erase(datagram))
+        m_marks.insert(datagram);
+    m_table->viewport()->update();
+}
+
+void LogView::jumpToMark(bool backward)
+{
+    const RowIndex &index = m_rows->index();
+    // The marks shown, after the current row or before it, then round the end.
+    const qint64 current = currentDatagram();
+    std::vector<qint64> shown;
+    for (const qint64 datagram : m_marks) {
+        const qint64 row = index.rowOf(datagram);
+        for (qint64 at = row; at < index.count() && at <= row + 1; ++at) {
+            if (index.at(at) == RowIndex::Row { datagram, false })
+                shown.push_back(datagram);
+        }
+    }
+    if (shown.empty()) {
+        say(tr("No marks in the rows shown"));
+        return;
+    }
+    qint64 target = 0;
+    if (backward) {
+        const auto before = std::lower_bound(shown.begin(), shown.end(), current);
+        target = before != shown.begin() ? *std::prev(before) : shown.back();
+    } else {
+        const auto after = std::upper_bound(shown.begin(), shown.end(), current);
+        target = after != shown.end() ? *after : shown.front();
+    }
+    m_table->setCurrentRow(index.rowOf(target) + (index.at(index.rowOf(target)).gap ? 1 : 0));
+}
+
+std::vector<qint64> LogView::selectedDatagrams() const
+{
+    const RowIndex &index = m_rows->index();
+    std::vector<qint64> datagrams;
+    for (const auto &[from, to] : m_table->selection()) {
+        for (qint64 row = from; row <= to; ++row) {
+            const RowIndex::Row at = index.at(row);
+            if (!at.gap)
+                datagrams.push_back(at.datagram);
+        }
+    }
+    return datagrams;
+}
+
+// The payloads exactly, each ended as the log ends it: what pasting the log's lines would give.
+void LogView::copyRows() const
+{
+    QString text;
+    for (const qint64 datagram : selectedDatagrams()) {
+        text += QString::fromLatin1(m_hub.arrivals().payload(datagram));
+        text += QLatin1String("\r\n");
+    }
+    QApplication::clipboard()->setText(text);
+}
+
+void LogView::exportRows()
+{
+    const RowIndex &index = m_rows->index();
+    if (!index.isFiltered()) {
+        m_saver->saveArrivals();
+        return;
+    }
+    auto datagrams = std::make_shared<std::vector<qint64>>();
+    datagrams->reserve(std::size_t(index.count()));
+    for (qint64 row = 0; row < index.count(); ++row) {
+        const RowIndex::Row at = index.at(row);
+        if (!at.gap)
+            datagrams->push_back(at.datagram);
+    }
+    m_saver->saveArrivals(std::move(datagrams));
+}
+
+// Narrowing the filter from a row: its host, program, sender, severity or message id.
+void LogView::showCellMenu(qint64 row, int column, const QPoint &at)
+{
+    Q_UNUSED(column);
+    QMenu menu(this);
+    const RowIndex::Row shown = m_rows->index().at(row);
+    const std::optional<ArrivalEntry> entry = m_hub.arrivals().at(shown.datagram);
+    if (!shown.gap && entry) {
+        const QByteArray payload = m_hub.arrivals().payload(shown.datagram);
+        const SyslogFields fields = SyslogFields::read(payload, entry->arrival.timeNs);
+        const auto offer = [&](Rule::Field field, const QString &name, const QString &value) {
+            if (value.isEmpty())
+                return;
+            menu.addAction(tr("Show Only %1 %2").arg(name, value), this, [=, this] {
+                setFilterText(m_filterBar->needle() + u' ' + Rule::termFor(field, value, false));
+            });
+            menu.addAction(tr("Hide %1 %2").arg(name, value), this, [=, this] {
+                setFilterText(m_filterBar->needle() + u' ' + Rule::termFor(field, value, true));
+            });
+        };
+        offer(Rule::Field::Host, tr("Host"), QString::fromUtf8(fields.hostname));
+        offer(Rule::Field::App, tr("App"), QString::fromUtf8(fields.appName));
+        offer(Rule::Field::Sender, tr("Sender"), entry->arrival.senderText());
+        offer(Rule::Field::MessageId, tr("Message Id"), QString::fromUtf8(fields.msgId));
+        if (fields.priority) {
+            const QString level = QString(fields.priority->severityKeyword());
+            menu.addAction(tr("Show Only Severity %1 or More Urgent").arg(level), this, [=, this] {
+                setFilterText(m_filterBar->needle() + u' '
+                              + Rule::termFor(Rule::Field::Severity, level, false));
+            });
+        }
+        menu.addSeparator();
+    }
+    menu.addAction(tr("&Copy"), this, &LogView::copyRows);
+    menu.addAction(tr("&Details"), this, &LogView::showDetails);
+    menu.exec(at);
+}
+
+void LogView::addColumnActions(QMenu *menu)
+{
+    QHeaderView *header = m_table->header();
+    for (int column = 0; column < RowText::Columns; ++column) {
+        QAction *action = menu->addAction(RowText::columnName(column), this, [=] {
+            header->setSectionHidden(column, !header->isSectionHidden(column));
+        });
+        action->setCheckable(true);
+        action->setChecked(!header->isSectionHidden(column));
+    }
+}

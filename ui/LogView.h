@@ -1,0 +1,92 @@
+// SPDX-FileCopyrightText: 2026 The Harkline developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#ifndef HARKLINE_LOGVIEW_H
+#define HARKLINE_LOGVIEW_H
+
+#include "RowTexts.h"
+#include "RuleSearch.h"
+
+#include <QTimer>
+#include <QWidget>
+
+#include <deque>
+#include <set>
+
+class DatagramDetails;
+class FindBar;
+class LogHub;
+class LogSaver;
+class LogTable;
+class QLabel;
+class QMenu;
+class QSplitter;
+class ShownRows;
+
+// The Log View: every datagram since Start in a window as large as the user likes, a row each,
+// with a filter and find over all of them, the details of the current one beside the rows, and
+// copying and exporting what is shown. It reads the record of arrivals, never the log box's text,
+// and changes nothing in the log: single keys can drive it.
+class LogView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit LogView(LogHub &hub, QWidget *parent = nullptr);
+    ~LogView() override;
+
+    // The title names the port the datagrams come to.
+    void setPort(quint16 port);
+    // Shows the window, raised; the first time at two thirds of the screen beside 'main'.
+    void open(const QWidget *main);
+
+protected:
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    void addActions();
+    void applyFilter();
+    void setFilterText(const QString &text);
+    void updateStatus();
+    void showDetails();
+    void updateDetails();
+    // What a find, a jump or an export has to tell, until the next.
+    void say(const QString &text);
+    void find(bool backward);
+    void jumpToProblem(bool backward);
+    void search(bool backward, const RuleSearch::Test &test, bool needsFields, const QString &what);
+    void goToDatagram(qint64 datagram);
+    void toggleMark();
+    void jumpToMark(bool backward);
+    void copyRows() const;
+    void exportRows();
+    void showCellMenu(qint64 row, int column, const QPoint &at);
+    // Shows or hides each column.
+    void addColumnActions(QMenu *menu);
+    // The datagrams of the selected rows, in order; gaps left out.
+    std::vector<qint64> selectedDatagrams() const;
+    qint64 currentDatagram() const;
+
+    LogHub &m_hub;
+    ShownRows *m_rows;
+    RowTexts m_texts;
+    FindBar *m_filterBar;
+    FindBar *m_findBar;
+    LogTable *m_table;
+    DatagramDetails *m_details;
+    QSplitter *m_split;
+    QLabel *m_newBelow;
+    QLabel *m_said;
+    QLabel *m_status;
+    LogSaver *m_saver;
+    RuleSearch *m_search;
+    QString m_searching; // what the search running looks for, for its answer
+    QString m_saving; // the export's progress, while one runs
+    QTimer m_filterPause;
+    QTimer m_statusTimer;
+    std::deque<std::pair<qint64, qint64>> m_sizes; // (ms, arrivals), for the rate
+    std::set<qint64> m_marks; // datagrams
+    bool m_placed = false;
+};
+
+#endif // HARKLINE_LOGVIEW_H
