@@ -22,8 +22,11 @@ LogHub::LogHub(QTextDocument *boxDocument, QObject *parent)
 qint64 LogHub::append(QStringView payload, const Arrival &arrival)
 {
     const qint64 index = m_model.arrivals().append(payload, arrival);
-    if (arrival.droppedBefore > 0)
+    m_timeCounts.add(arrival.timeNs, SyslogPriority::of(payload));
+    if (arrival.droppedBefore > 0) {
         m_gaps.push_back(index);
+        m_timeCounts.addDropped(arrival.timeNs, arrival.droppedBefore);
+    }
     if (!m_tell.isActive())
         m_tell.start();
     return index;
@@ -33,6 +36,7 @@ void LogHub::clear()
 {
     m_model.clear();
     m_gaps.clear();
+    m_timeCounts.clear();
     m_told = 0;
     m_tell.stop();
     emit cleared();

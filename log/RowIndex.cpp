@@ -63,11 +63,11 @@ RowIndex::Row RowIndex::at(qint64 row) const
 qint64 RowIndex::rowOf(qint64 datagram) const
 {
     if (m_filtered) {
-        const auto at =
+        const auto first =
             std::lower_bound(m_rows.begin(), m_rows.end(), datagram, [](qint64 row, qint64 value) {
                 return RuleScan::datagramOf(row) < value;
             });
-        return at - m_rows.begin();
+        return first - m_rows.begin();
     }
     if (datagram >= m_datagrams)
         return count();

@@ -54,10 +54,9 @@ struct Name
     int level;
 };
 constexpr Name SeverityNames[] = {
-    { "emerg", 0 },   { "emergency", 0 }, { "panic", 0 }, { "alert", 1 },
-    { "crit", 2 },    { "critical", 2 },  { "err", 3 },   { "error", 3 },
-    { "warning", 4 }, { "warn", 4 },      { "notice", 5 }, { "info", 6 },
-    { "informational", 6 }, { "debug", 7 },
+    { "emerg", 0 },    { "emergency", 0 }, { "panic", 0 },         { "alert", 1 },   { "crit", 2 },
+    { "critical", 2 }, { "err", 3 },       { "error", 3 },         { "warning", 4 }, { "warn", 4 },
+    { "notice", 5 },   { "info", 6 },      { "informational", 6 }, { "debug", 7 },
 };
 
 std::optional<int> levelOf(QStringView text, int largest)
@@ -247,15 +246,15 @@ std::optional<Rule::Term> Rule::termOf(QStringView word, bool quoted, QString *e
         }
     }
     term.caseCounts = std::any_of(word.begin(), word.end(), [](QChar c) { return c.isUpper(); });
-    const QString text = word.toString();
+    const QString written = word.toString();
     const bool latin1 =
         std::all_of(word.begin(), word.end(), [](QChar c) { return c.unicode() <= 0xFF; });
     const bool ascii =
         std::all_of(word.begin(), word.end(), [](QChar c) { return c.unicode() < 0x80; });
     if (latin1)
-        term.latin1 = term.caseCounts ? text.toLatin1() : folded(text.toLatin1());
+        term.latin1 = term.caseCounts ? written.toLatin1() : folded(written.toLatin1());
     if (!ascii)
-        term.utf8 = term.caseCounts ? text.toUtf8() : folded(text.toUtf8());
+        term.utf8 = term.caseCounts ? written.toUtf8() : folded(written.toUtf8());
     return term;
 }
 
@@ -263,26 +262,25 @@ Rule Rule::parse(QStringView text)
 {
     Rule rule;
     rule.m_text = text.toString();
-    QString error;
-    for (const Token &token : tokens(text, &error)) {
+    QString why;
+    for (const Token &token : tokens(text, &why)) {
         std::optional<Term> term;
         if (token.expression) {
             term = Term {};
             term->kind = Kind::Expression;
             const bool caseCounts = std::any_of(token.text.cbegin(), token.text.cend(),
                                                 [](QChar c) { return c.isUpper(); });
-            term->expression = QRegularExpression(
-                token.text,
-                caseCounts ? QRegularExpression::NoPatternOption
-                           : QRegularExpression::CaseInsensitiveOption);
+            term->expression =
+                QRegularExpression(token.text,
+                                   caseCounts ? QRegularExpression::NoPatternOption
+                                              : QRegularExpression::CaseInsensitiveOption);
             if (!term->expression.isValid()) {
-                error = QStringLiteral("/%1/: %2")
-                            .arg(token.text, term->expression.errorString());
+                why = QStringLiteral("/%1/: %2").arg(token.text, term->expression.errorString());
                 break;
             }
             term->expression.optimize();
         } else {
-            term = termOf(token.text, token.quoted, &error);
+            term = termOf(token.text, token.quoted, &why);
             if (!term)
                 break;
         }
@@ -291,10 +289,10 @@ Rule Rule::parse(QStringView text)
             || term->kind == Kind::App || term->kind == Kind::MessageId;
         rule.m_terms.push_back(std::move(*term));
     }
-    if (!error.isEmpty()) {
+    if (!why.isEmpty()) {
         rule.m_terms.clear();
         rule.m_needsFields = false;
-        rule.m_error = error;
+        rule.m_error = why;
     }
     return rule;
 }
@@ -353,12 +351,12 @@ bool Rule::holds(const Term &term, const ArrivalEntry &entry, QByteArrayView pay
 QString Rule::termFor(Field field, const QString &value, bool negated)
 {
     static const std::array<QLatin1String, 6> Prefixes {
-        QLatin1String("host:"),   QLatin1String("app:"),   QLatin1String("sender:"),
-        QLatin1String("sev:"),    QLatin1String("msgid:"), QLatin1String("facility:"),
+        QLatin1String("host:"), QLatin1String("app:"),   QLatin1String("sender:"),
+        QLatin1String("sev:"),  QLatin1String("msgid:"), QLatin1String("facility:"),
     };
-    const bool plain = !value.isEmpty()
-        && std::none_of(value.begin(), value.end(),
-                        [](QChar c) { return c.isSpace() || c == u'"' || c == u'\\'; });
+    const bool plain = !value.isEmpty() && std::none_of(value.begin(), value.end(), [](QChar c) {
+        return c.isSpace() || c == u'"' || c == u'\\';
+    });
     QString quoted = value;
     quoted.replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\""));
     return (negated ? QStringLiteral("!") : QString()) + Prefixes[std::size_t(field)]

@@ -83,10 +83,9 @@ void RuleScan::start(ArrivalSnapshot snapshot)
     m_job = std::make_unique<Job>();
     Job &job = *m_job;
     std::vector<qint64> bounds { m_scanned };
-    for (const qint64 bound : snapshot.boundaries(ChunksPerPart)) {
-        if (bound > m_scanned)
-            bounds.push_back(bound);
-    }
+    const std::vector<qint64> chunks = snapshot.boundaries(ChunksPerPart);
+    std::copy_if(chunks.begin(), chunks.end(), std::back_inserter(bounds),
+                 [this](qint64 bound) { return bound > m_scanned; });
     job.parts = std::vector<Job::Part>(bounds.size() - 1);
     for (std::size_t i = 0; i + 1 < bounds.size(); ++i) {
         job.parts[i].from = bounds[i];
@@ -100,15 +99,16 @@ void RuleScan::start(ArrivalSnapshot snapshot)
             const ArrivalSnapshot::Read read = job.snapshot.forEachIndexed(
                 part.from, part.to,
                 [&](qint64 index, const ArrivalEntry &entry, QByteArrayView payload) {
-                    if (entry.arrival.droppedBefore > 0)
+                    if (entry.arrival.droppedBefore > 0) {
                         part.rows.push_back(gapRow(index));
+                        part.counts.addDropped(entry.arrival.timeNs, entry.arrival.droppedBefore);
+                    }
                     const SyslogFields fields = m_rule.needsFields()
                         ? SyslogFields::read(payload, entry.arrival.timeNs)
                         : SyslogFields();
                     if (m_rule.matches(entry, payload, m_rule.needsFields() ? &fields : nullptr)) {
                         part.rows.push_back(index);
-                        part.counts.add(entry.arrival.timeNs, entry.priority,
-                                        entry.arrival.droppedBefore);
+                        part.counts.add(entry.arrival.timeNs, entry.priority);
                     }
                     return !job.stop;
                 },

@@ -29,6 +29,7 @@ bool ShownRows::setRule(const Rule &rule)
 void ShownRows::restart()
 {
     m_scan.reset();
+    m_counts.clear();
     if (m_rule.isEmpty()) {
         m_index.showAll(m_hub.arrivals().size(), &m_hub.gaps());
     } else {
@@ -55,11 +56,17 @@ void ShownRows::arrived()
 void ShownRows::takeFound()
 {
     const std::vector<qint64> rows = m_scan->takeRows();
+    m_counts.merge(m_scan->takeCounts());
     if (!rows.empty()) {
         m_index.append(rows);
         emit rowsAppended();
     }
     emit scanProgressed();
+}
+
+const TimeCounts &ShownRows::counts() const
+{
+    return m_scan ? m_counts : m_hub.timeCounts();
 }
 
 bool ShownRows::isScanning() const

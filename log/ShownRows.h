@@ -6,6 +6,7 @@
 
 #include "RowIndex.h"
 #include "Rule.h"
+#include "TimeCounts.h"
 
 #include <QObject>
 
@@ -28,6 +29,8 @@ public:
 
     const RowIndex &index() const { return m_index; }
     const Rule &rule() const { return m_rule; }
+    // The rows shown per second: every arrival's without a rule, those found so far with one.
+    const TimeCounts &counts() const;
     // Shows the rows 'rule' picks: all of them for an empty rule. An invalid rule is refused.
     bool setRule(const Rule &rule);
     // Whether a scan has yet to reach the newest arrival, and how far it got (datagrams).
@@ -56,6 +59,7 @@ private:
     LogHub &m_hub;
     Rule m_rule;
     RowIndex m_index;
+    TimeCounts m_counts; // under a rule
     std::unique_ptr<RuleScan> m_scan; // while a rule is set
 };
 

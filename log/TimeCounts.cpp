@@ -43,12 +43,14 @@ TimeCounts::Second &TimeCounts::secondOf(qint64 second)
     return *m_seconds.insert(at, { second, {} });
 }
 
-void TimeCounts::add(qint64 timeNs, const std::optional<SyslogPriority> &priority,
-                     quint32 droppedBefore)
+void TimeCounts::add(qint64 timeNs, const std::optional<SyslogPriority> &priority)
 {
-    Second &second = secondOf(floorSeconds(timeNs));
-    ++second.counts[kindOf(priority)];
-    second.counts[Dropped] += droppedBefore;
+    ++secondOf(floorSeconds(timeNs)).counts[kindOf(priority)];
+}
+
+void TimeCounts::addDropped(qint64 timeNs, quint32 dropped)
+{
+    secondOf(floorSeconds(timeNs)).counts[Dropped] += dropped;
 }
 
 void TimeCounts::merge(const TimeCounts &other)

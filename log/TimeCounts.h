@@ -30,7 +30,10 @@ public:
 
     static Kind kindOf(const std::optional<SyslogPriority> &priority);
 
-    void add(qint64 timeNs, const std::optional<SyslogPriority> &priority, quint32 droppedBefore);
+    // A datagram that arrived at 'timeNs'.
+    void add(qint64 timeNs, const std::optional<SyslogPriority> &priority);
+    // Datagrams the system dropped before one that arrived at 'timeNs'.
+    void addDropped(qint64 timeNs, quint32 dropped);
     void merge(const TimeCounts &other);
     void clear() { m_seconds.clear(); }
     bool isEmpty() const { return m_seconds.empty(); }

@@ -132,6 +132,48 @@ assert 'syslog' not in rows[1], rows[1]
 assert all(r['sender'].startswith('127.0.0.1:') and r['bytes'] == len(r['payload']) for r in rows), rows
 PYTHON
 
+step "Ctrl+L opens the Log View; a field term filters every arrival; its rows copy and export exactly"
+printf '<13>1 2026-12-09T10:00:00Z fw01 app - - - first from fw01' >"/dev/udp/127.0.0.1/$port"
+printf '<13>Dec  9 10:00:01 web02 nginx: not from fw01' >"/dev/udp/127.0.0.1/$port"
+printf '<11>Dec  9 10:00:02 fw01 sshd[1]: caf\xe9 \x01 second' >"/dev/udp/127.0.0.1/$port"
+sleep 0.3
+xdotool windowfocus --sync "$window"
+xdotool mousemove --window "$window" 100 90 click 1
+xdotool key ctrl+l
+wait_for 5 find_dialog "Log View — UDP $port" || fail "Ctrl+L opened no Log View"
+view=$dialog
+read -r vl vt vr vb <<<"$(geometry "$view")"
+((vl >= mr || vr <= ml || vt >= mb || vb <= mt)) \
+    || fail "the Log View ($vl,$vt)-($vr,$vb) covers the main window ($ml,$mt)-($mr,$mb)"
+xdotool windowfocus --sync "$view"
+xdotool key ctrl+shift+f
+xdotool type --delay 30 "host:fw01"
+xdotool key Return Escape
+copy_rows() {
+    xdotool windowfocus --sync "$view"
+    xdotool key ctrl+a ctrl+c
+    sleep 0.2
+    xclip -o -selection clipboard >"$work/rows" 2>/dev/null
+    python3 - "$work/rows" <<'PYTHON'
+import sys
+rows = open(sys.argv[1], 'rb').read().decode('utf-8').encode('latin-1')
+sys.exit(rows != b'<13>1 2026-12-09T10:00:00Z fw01 app - - - first from fw01\r\n'
+                 b'<11>Dec  9 10:00:02 fw01 sshd[1]: caf\xe9 \x01 second\r\n')
+PYTHON
+}
+wait_for 5 copy_rows || fail "the rows shown copy as $(od -c "$work/rows" | head -5)"
+window=$view save_through_dialog ctrl+shift+s "Save Arrivals" "$work/shown.jsonl"
+python3 - "$work/shown.jsonl" <<'PYTHON' || fail "the shown rows exported as $(cat "$work/shown.jsonl")"
+import json, sys
+rows = [json.loads(line) for line in open(sys.argv[1], encoding='utf-8')]
+assert [r['payload'] for r in rows] == ['<13>1 2026-12-09T10:00:00Z fw01 app - - - first from fw01',
+                                        '<11>Dec  9 10:00:02 fw01 sshd[1]: caf\u00e9 \u0001 second'], rows
+PYTHON
+xdotool windowfocus --sync "$view"
+xdotool key ctrl+w
+view_closed() { ! find_dialog "Log View — UDP $port"; }
+wait_for 5 view_closed || fail "Ctrl+W did not close the Log View"
+
 step "200,000 arrivals saved as JSON Lines in the background: the window answers meanwhile"
 python3 - "$port" <<'PYTHON' || fail "could not send the datagrams"
 import socket, sys, time

@@ -14,6 +14,8 @@
 #include <QTest>
 #include <QTextDocument>
 
+#include <map>
+
 namespace {
 
 // A chunk of the record, and a part a thread scans at a time.
@@ -49,6 +51,38 @@ std::vector<RowIndex::Row> reference(const LogHub &hub, const Rule &rule)
             rows.push_back({ i, false });
     }
     return rows;
+}
+
+// What a timeline of those rows counts, second by second: each datagram the rule picks by its
+// severity, and every drop.
+std::map<qint64, TimeCounts::Counts> referenceCounts(const LogHub &hub, const Rule &rule)
+{
+    std::map<qint64, TimeCounts::Counts> seconds;
+    const ArrivalRecord &record = hub.arrivals();
+    for (qint64 i = 0; i < record.size(); ++i) {
+        const ArrivalEntry entry = *record.at(i);
+        const QByteArray payload = record.payload(i);
+        const SyslogFields fields = SyslogFields::read(payload, entry.arrival.timeNs);
+        TimeCounts::Counts &counts = seconds[entry.arrival.timeNs / 1'000'000'000];
+        counts[TimeCounts::Dropped] += entry.arrival.droppedBefore;
+        if (!rule.matches(entry, payload, &fields))
+            continue;
+        const int severity = entry.priority ? entry.priority->severity() : -1;
+        ++counts[severity < 0        ? TimeCounts::NoPriority
+                     : severity <= 3 ? TimeCounts::Problems
+                     : severity == 4 ? TimeCounts::Warnings
+                                     : TimeCounts::Others];
+    }
+    return seconds;
+}
+
+std::map<qint64, TimeCounts::Counts> counted(const TimeCounts &counts)
+{
+    std::map<qint64, TimeCounts::Counts> seconds;
+    for (qint64 second = counts.firstSecond(); !counts.isEmpty() && second <= counts.lastSecond();
+         ++second)
+        seconds[second] = counts.sum(second, second + 1);
+    return seconds;
 }
 
 std::vector<RowIndex::Row> shown(const ShownRows &rows)
@@ -113,6 +147,7 @@ void tst_ShownRows::sameRowsAsReference()
     QTRY_VERIFY_WITH_TIMEOUT(!rows.isScanning() && rows.scanned() == before + during, PatienceMs);
     QVERIFY(rows.scanError().isEmpty());
     QCOMPARE(shown(rows), expected);
+    QCOMPARE(counted(rows.counts()), referenceCounts(hub, parsed));
 }
 
 void tst_ShownRows::stoppedPartWayKeepsWhatItFound()

@@ -59,6 +59,8 @@ LogTable::LogTable(const RowIndex &rows, RowTexts &texts, QWidget *parent)
     m_header->setModel(columns);
     m_header->setSectionsMovable(true);
     m_header->setHighlightSections(false);
+    // Over a wide column such as the message, a centred name would be out of sight.
+    m_header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_header->setStretchLastSection(false);
     for (int column = 0; column < RowText::Columns; ++column) {
         m_header->resizeSection(

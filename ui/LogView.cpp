@@ -13,6 +13,7 @@
 #include "ShownRows.h"
 #include "SyslogFields.h"
 #include "TimeStamps.h"
+#include "Timeline.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -24,6 +25,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -62,6 +64,7 @@ LogView::LogView(LogHub &hub, QWidget *parent)
                                  "facility: msgid:, ! before a term to hide"),
                               this))
     , m_findBar(new FindBar(QStringLiteral("viewFind"), tr("Find, in the same words"), this))
+    , m_timeline(new Timeline(this))
     , m_table(new LogTable(m_rows->index(), m_texts, this))
     , m_details(new DatagramDetails(this, DatagramDetails::Placement::Pane))
     , m_split(new QSplitter(Qt::Vertical, this))
@@ -97,6 +100,7 @@ LogView::LogView(LogHub &hub, QWidget *parent)
     layout->setMenuBar(menus);
     layout->addWidget(m_filterBar);
     layout->addWidget(m_findBar);
+    layout->addWidget(m_timeline);
     layout->addWidget(m_split, /*stretch*/ 1);
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(m_said);
@@ -121,7 +125,12 @@ LogView::LogView(LogHub &hub, QWidget *parent)
     connect(m_findBar, &FindBar::nextRequested, this, [this] { find(false); });
     connect(m_findBar, &FindBar::previousRequested, this, [this] { find(true); });
 
+    m_timeline->setCounts(&m_rows->counts());
+    connect(m_timeline, &Timeline::secondClicked, this, &LogView::goToSecond);
+    connect(m_table->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &LogView::updateTimeline);
     connect(m_rows, &ShownRows::rowsReset, this, [this] {
+        m_timeline->setCounts(&m_rows->counts());
         m_texts.clear();
         m_table->rowsReset();
         m_table->scrollToBottom();
@@ -174,6 +183,7 @@ LogView::LogView(LogHub &hub, QWidget *parent)
 
     m_statusTimer.setInterval(StatusIntervalMs);
     connect(&m_statusTimer, &QTimer::timeout, this, &LogView::updateStatus);
+    connect(&m_statusTimer, &QTimer::timeout, this, &LogView::updateTimeline);
     addActions();
 }
 
@@ -294,6 +304,11 @@ void LogView::addActions()
     details->setCheckable(true);
     connect(view, &QMenu::aboutToShow, details,
             [this, details] { details->setChecked(m_details->isVisible()); });
+    QAction *timeline = add(view, tr("&Timeline"), { K(Qt::Key_I) },
+                            [this] { m_timeline->setVisible(!m_timeline->isVisible()); });
+    timeline->setCheckable(true);
+    connect(view, &QMenu::aboutToShow, timeline,
+            [this, timeline] { timeline->setChecked(m_timeline->isVisible()); });
     QMenu *columns = view->addMenu(tr("&Columns"));
     connect(columns, &QMenu::aboutToShow, this, [this, columns] {
         columns->clear();
@@ -402,6 +417,42 @@ void LogView::updateDetails()
     } else {
         m_details->showNone(tr("This datagram's record is gone: %1").arg(why));
     }
+}
+
+void LogView::updateTimeline()
+{
+    if (!m_timeline->isVisible())
+        return;
+    const RowIndex &index = m_rows->index();
+    const qint64 first = m_table->firstVisibleRow();
+    const qint64 last = std::min(index.count(), first + m_table->visibleRowCount()) - 1;
+    const std::optional<ArrivalEntry> from =
+        last >= first ? m_hub.arrivals().at(index.at(first).datagram) : std::nullopt;
+    const std::optional<ArrivalEntry> to =
+        last >= first ? m_hub.arrivals().at(index.at(last).datagram) : std::nullopt;
+    if (from && to)
+        m_timeline->setRowsInView(from->arrival.timeNs, to->arrival.timeNs);
+    else
+        m_timeline->setRowsInView(0, -1);
+}
+
+// The first row that arrived in or after 'second': arrival times rise with the rows, but where
+// the clock stepped back.
+void LogView::goToSecond(qint64 second)
+{
+    const RowIndex &index = m_rows->index();
+    qint64 low = 0;
+    qint64 high = index.count();
+    while (low < high) {
+        const qint64 middle = low + (high - low) / 2;
+        const std::optional<ArrivalEntry> entry = m_hub.arrivals().at(index.at(middle).datagram);
+        if (entry && entry->arrival.timeNs < second * NsPerSecond)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    m_table->setCurrentRow(low);
+    m_table->setFocus();
 }
 
 void LogView::goToDatagram(qint64 datagram)

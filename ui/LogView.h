@@ -22,6 +22,7 @@ class QLabel;
 class QMenu;
 class QSplitter;
 class ShownRows;
+class Timeline;
 
 // The Log View: every datagram since Start in a window as large as the user likes, a row each,
 // with a filter and find over all of them, the details of the current one beside the rows, and
@@ -56,6 +57,8 @@ private:
     void jumpToProblem(bool backward);
     void search(bool backward, const RuleSearch::Test &test, bool needsFields, const QString &what);
     void goToDatagram(qint64 datagram);
+    void goToSecond(qint64 second);
+    void updateTimeline();
     void toggleMark();
     void jumpToMark(bool backward);
     void copyRows() const;
@@ -72,6 +75,7 @@ private:
     RowTexts m_texts;
     FindBar *m_filterBar;
     FindBar *m_findBar;
+    Timeline *m_timeline;
     LogTable *m_table;
     DatagramDetails *m_details;
     QSplitter *m_split;

@@ -13,9 +13,9 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=
     -DHARKLINE_FUZZ=ON -DCMAKE_UNITY_BUILD=ON \
     -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined" \
     >/dev/null
-cmake --build build-fuzz --target fuzz_porttext fuzz_payload fuzz_syslog
+cmake --build build-fuzz --target fuzz_porttext fuzz_payload fuzz_syslog fuzz_rule
 
-for target in porttext payload syslog; do
+for target in porttext payload syslog rule; do
     corpus=build-fuzz/corpus-$target
     mkdir -p "$corpus"
     echo "== fuzz_$target for ${seconds}s"
