@@ -27,6 +27,7 @@ void benchRules();
 void benchExports();
 void benchSaveUnderFlood();
 void benchRecordMemory();
+void benchLogView();
 
 // By the names a run takes, in the order a whole run goes through them.
 inline QList<std::pair<QString, void (*)()>> parts()
@@ -47,6 +48,7 @@ inline QList<std::pair<QString, void (*)()>> parts()
         { "exports", benchExports },
         { "saveflood", benchSaveUnderFlood },
         { "record", benchRecordMemory },
+        { "logview", benchLogView },
     };
 }
 

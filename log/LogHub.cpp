@@ -3,6 +3,8 @@
 
 #include "LogHub.h"
 
+#include "SyslogFields.h"
+
 LogHub::LogHub(QTextDocument *boxDocument, QObject *parent)
     : QObject(parent)
     , m_model(boxDocument)
@@ -22,7 +24,12 @@ LogHub::LogHub(QTextDocument *boxDocument, QObject *parent)
 qint64 LogHub::append(QStringView payload, const Arrival &arrival)
 {
     const qint64 index = m_model.arrivals().append(payload, arrival);
-    m_timeCounts.add(arrival.timeNs, SyslogPriority::of(payload));
+    // The priority as the record reads it, which the rules and the scan's counts go by.
+    const std::optional<SyslogPriority> priority = SyslogPriority::of(payload);
+    const QByteArray bytes = payload.toLatin1();
+    m_timeCounts.add(arrival.timeNs, priority);
+    m_senderCounts.add(arrival, qint32(bytes.size()), priority,
+                       SyslogFields::read(bytes, arrival.timeNs).hostname);
     if (arrival.droppedBefore > 0) {
         m_gaps.push_back(index);
         m_timeCounts.addDropped(arrival.timeNs, arrival.droppedBefore);
@@ -37,6 +44,7 @@ void LogHub::clear()
     m_model.clear();
     m_gaps.clear();
     m_timeCounts.clear();
+    m_senderCounts.clear();
     m_told = 0;
     m_tell.stop();
     emit cleared();

@@ -5,6 +5,7 @@
 #define HARKLINE_LOGHUB_H
 
 #include "LogModel.h"
+#include "SenderCounts.h"
 #include "TimeCounts.h"
 
 #include <QObject>
@@ -16,9 +17,9 @@
 class QTextDocument;
 
 // The log of one run, shared by every view of it: the record of every arrival, the model of the
-// log box's text, where the system dropped datagrams and how many came each second. It tells any
-// number of listeners what arrived, what is about to move out of the box, and that the log was
-// cleared; it knows no view.
+// log box's text, where the system dropped datagrams, how many came each second and from whom. It
+// tells any number of listeners what arrived, what is about to move out of the box, and that the
+// log was cleared; it knows no view.
 class LogHub : public QObject
 {
     Q_OBJECT
@@ -32,6 +33,8 @@ public:
     const ArrivalRecord &arrivals() const { return m_model.arrivals(); }
     // Every arrival and drop, per second.
     const TimeCounts &timeCounts() const { return m_timeCounts; }
+    // Who sent what, by address and port and by the host the messages name.
+    const SenderCounts &senderCounts() const { return m_senderCounts; }
     // The datagrams that came after a gap, where the system dropped some, in order.
     const std::vector<qint64> &gaps() const { return m_gaps; }
 
@@ -50,6 +53,7 @@ signals:
 private:
     LogModel m_model;
     TimeCounts m_timeCounts;
+    SenderCounts m_senderCounts;
     std::vector<qint64> m_gaps;
     qint64 m_told = 0; // arrivals told so far
     QTimer m_tell;

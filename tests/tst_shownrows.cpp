@@ -6,6 +6,7 @@
 // threads share out, with datagrams arriving during the scan and a scan stopped part way.
 
 #include "LogHub.h"
+#include "SenderCounts.h"
 #include "ShownRows.h"
 #include "SyslogFields.h"
 
@@ -104,6 +105,8 @@ private slots:
     void sameRowsAsReference();
     void stoppedPartWayKeepsWhatItFound();
     void clearedShowsNothing();
+    void sendersCountedAsReference();
+    void sendersPastTheMostCountedTogether();
 };
 
 void tst_ShownRows::sameRowsAsReference_data()
@@ -184,6 +187,75 @@ void tst_ShownRows::clearedShowsNothing()
     const std::vector<RowIndex::Row> expected = reference(hub, rows.rule());
     QTRY_VERIFY_WITH_TIMEOUT(!rows.isScanning() && rows.scanned() == 10, PatienceMs);
     QCOMPARE(shown(rows), expected);
+}
+
+// Per sender and per host, against a count of the record: datagrams, bytes, the last time and
+// the most urgent severity, and the rate over the last seconds.
+void tst_ShownRows::sendersCountedAsReference()
+{
+    QTextDocument document;
+    LogHub hub(&document);
+    receive(hub, 0, Chunk + 77, 0);
+    struct Expected
+    {
+        qint64 datagrams = 0;
+        qint64 bytes = 0;
+        qint64 lastNs = 0;
+        int mostUrgent = -1;
+    };
+    QHash<QString, Expected> expected;
+    const ArrivalRecord &record = hub.arrivals();
+    for (qint64 i = 0; i < record.size(); ++i) {
+        const ArrivalEntry entry = *record.at(i);
+        const QByteArray payload = record.payload(i);
+        const SyslogFields fields = SyslogFields::read(payload, entry.arrival.timeNs);
+        for (const QString &key : { QStringLiteral("s:") + entry.arrival.senderText(),
+                                    QStringLiteral("h:") + QString::fromLatin1(fields.hostname) }) {
+            Expected &count = expected[key];
+            ++count.datagrams;
+            count.bytes += payload.size();
+            count.lastNs = std::max(count.lastNs, entry.arrival.timeNs);
+            if (entry.priority
+                && (count.mostUrgent < 0 || entry.priority->severity() < count.mostUrgent))
+                count.mostUrgent = entry.priority->severity();
+        }
+    }
+    const std::vector<SenderCounts::Row> rows = hub.senderCounts().rows();
+    QCOMPARE(qsizetype(rows.size()), expected.size());
+    const qint64 lastSecond = (record.size() - 1) * 1'000'000 / 1'000'000'000;
+    for (const SenderCounts::Row &row : rows) {
+        const QString key = row.isHost ? QStringLiteral("h:") + QString::fromLatin1(row.host)
+                                       : QStringLiteral("s:") + row.sender.senderText();
+        QVERIFY2(expected.contains(key), qPrintable(key));
+        const Expected &want = expected[key];
+        QCOMPARE(row.count.datagrams, want.datagrams);
+        QCOMPARE(row.count.bytes, want.bytes);
+        QCOMPARE(row.count.lastNs, want.lastNs);
+        QCOMPARE(row.count.mostUrgent, want.mostUrgent);
+        QVERIFY(!row.others);
+        // One datagram a millisecond, shared out: over the last seconds, each its share a second.
+        const double rate = row.count.rate(lastSecond);
+        QVERIFY2(rate > 0 && rate <= 1000, qPrintable(QString::number(rate)));
+        QCOMPARE(row.count.rate(lastSecond + SenderCounts::RateSeconds), 0.0);
+    }
+}
+
+void tst_ShownRows::sendersPastTheMostCountedTogether()
+{
+    QTextDocument document;
+    LogHub hub(&document);
+    const int past = 5;
+    for (int i = 0; i < SenderCounts::MostSenders + past; ++i) {
+        hub.append(QStringLiteral("no header"),
+                   arrivalFrom("192.0.2.7", quint16(1024 + i), qint64(i) * 1000));
+    }
+    const std::vector<SenderCounts::Row> rows = hub.senderCounts().rows();
+    QCOMPARE(qsizetype(rows.size()), SenderCounts::MostSenders + 1);
+    const auto others = std::find_if(rows.begin(), rows.end(),
+                                     [](const SenderCounts::Row &row) { return row.others; });
+    QVERIFY(others != rows.end());
+    QCOMPARE(others->count.datagrams, past);
+    QCOMPARE(hub.senderCounts().total(), SenderCounts::MostSenders + past);
 }
 
 QTEST_MAIN(tst_ShownRows)

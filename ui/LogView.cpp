@@ -10,6 +10,7 @@
 #include "LogSaver.h"
 #include "LogTable.h"
 #include "RuleSearch.h"
+#include "SendersPanel.h"
 #include "ShownRows.h"
 #include "SyslogFields.h"
 #include "TimeStamps.h"
@@ -27,6 +28,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 namespace {
@@ -43,6 +45,8 @@ constexpr int ScreenShareNumerator = 2;
 constexpr int ScreenShareDenominator = 3;
 // The details pane's share of the height, in percent, when first shown.
 constexpr int DetailsShare = 45;
+// The senders panel's share of the width, in percent, when shown.
+constexpr int SendersShare = 40;
 // Warning: the least urgent severity a problem has.
 constexpr int LeastUrgentProblem = 4;
 
@@ -64,10 +68,13 @@ LogView::LogView(LogHub &hub, QWidget *parent)
                                  "facility: msgid:, ! before a term to hide"),
                               this))
     , m_findBar(new FindBar(QStringLiteral("viewFind"), tr("Find, in the same words"), this))
+    , m_tools(new QToolBar(this))
     , m_timeline(new Timeline(this))
     , m_table(new LogTable(m_rows->index(), m_texts, this))
     , m_details(new DatagramDetails(this, DatagramDetails::Placement::Pane))
     , m_split(new QSplitter(Qt::Vertical, this))
+    , m_senders(new SendersPanel(hub.senderCounts(), this))
+    , m_beside(new QSplitter(Qt::Horizontal, this))
     , m_newBelow(new QLabel(this))
     , m_said(new QLabel(this))
     , m_status(new QLabel(this))
@@ -95,13 +102,22 @@ LogView::LogView(LogHub &hub, QWidget *parent)
     m_split->setChildrenCollapsible(false);
     m_details->hide();
 
+    m_filterBar->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    m_tools->setObjectName(QStringLiteral("logViewTools"));
+    m_tools->addWidget(m_filterBar);
+    m_senders->hide();
+    m_beside->addWidget(m_split);
+    m_beside->addWidget(m_senders);
+    m_beside->setStretchFactor(0, 1);
+    m_beside->setChildrenCollapsible(false);
+
     auto *layout = new QVBoxLayout(this);
     auto *menus = new QMenuBar(this);
     layout->setMenuBar(menus);
-    layout->addWidget(m_filterBar);
+    layout->addWidget(m_tools);
     layout->addWidget(m_findBar);
     layout->addWidget(m_timeline);
-    layout->addWidget(m_split, /*stretch*/ 1);
+    layout->addWidget(m_beside, /*stretch*/ 1);
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(m_said);
     bottom->addWidget(m_status, /*stretch*/ 1);
@@ -184,6 +200,12 @@ LogView::LogView(LogHub &hub, QWidget *parent)
     m_statusTimer.setInterval(StatusIntervalMs);
     connect(&m_statusTimer, &QTimer::timeout, this, &LogView::updateStatus);
     connect(&m_statusTimer, &QTimer::timeout, this, &LogView::updateTimeline);
+    connect(&m_statusTimer, &QTimer::timeout, m_senders, [this] {
+        if (m_senders->isVisible())
+            m_senders->refresh();
+    });
+    connect(m_senders, &SendersPanel::termChosen, this,
+            [this](const QString &term) { setFilterText(m_filterBar->needle() + u' ' + term); });
     addActions();
 }
 
@@ -294,21 +316,32 @@ void LogView::addActions()
         m_table->scrollToBottom();
     });
 
+    // The panes' switches, in the toolbar too, where they show what is on.
     QMenu *view = menus->addMenu(tr("&View"));
-    QAction *details = add(view, tr("&Details"), { K(Qt::CTRL | Qt::Key_I) }, [this] {
-        if (m_details->isVisible())
-            m_details->hide();
-        else
-            showDetails();
+    m_timelineAction = add(view, tr("&Timeline"), { K(Qt::Key_I) },
+                           [this] { m_timeline->setVisible(m_timelineAction->isChecked()); });
+    m_sendersAction = add(view, tr("&Senders"), { K(Qt::CTRL | Qt::SHIFT | Qt::Key_E) }, [this] {
+        if (!m_sendersAction->isChecked()) {
+            m_senders->hide();
+            return;
+        }
+        // Beside the rows, wide enough for its columns.
+        const int width = m_beside->width();
+        m_senders->show();
+        m_senders->refresh();
+        m_beside->setSizes({ width - width * SendersShare / 100, width * SendersShare / 100 });
     });
-    details->setCheckable(true);
-    connect(view, &QMenu::aboutToShow, details,
-            [this, details] { details->setChecked(m_details->isVisible()); });
-    QAction *timeline = add(view, tr("&Timeline"), { K(Qt::Key_I) },
-                            [this] { m_timeline->setVisible(!m_timeline->isVisible()); });
-    timeline->setCheckable(true);
-    connect(view, &QMenu::aboutToShow, timeline,
-            [this, timeline] { timeline->setChecked(m_timeline->isVisible()); });
+    m_detailsAction = add(view, tr("&Details"), { K(Qt::CTRL | Qt::Key_I) }, [this] {
+        if (m_detailsAction->isChecked())
+            showDetails();
+        else
+            m_details->hide();
+    });
+    for (QAction *pane : { m_timelineAction, m_sendersAction, m_detailsAction }) {
+        pane->setCheckable(true);
+        m_tools->addAction(pane);
+    }
+    m_timelineAction->setChecked(true);
     QMenu *columns = view->addMenu(tr("&Columns"));
     connect(columns, &QMenu::aboutToShow, this, [this, columns] {
         columns->clear();
@@ -388,6 +421,7 @@ qint64 LogView::currentDatagram() const
 // the structured data and the dump need that much.
 void LogView::showDetails()
 {
+    m_detailsAction->setChecked(true);
     if (!m_details->isVisible()) {
         const int height = m_split->height();
         m_details->show();

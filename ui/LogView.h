@@ -18,9 +18,12 @@ class FindBar;
 class LogHub;
 class LogSaver;
 class LogTable;
+class QAction;
 class QLabel;
 class QMenu;
 class QSplitter;
+class QToolBar;
+class SendersPanel;
 class ShownRows;
 class Timeline;
 
@@ -75,10 +78,16 @@ private:
     RowTexts m_texts;
     FindBar *m_filterBar;
     FindBar *m_findBar;
+    QToolBar *m_tools;
     Timeline *m_timeline;
     LogTable *m_table;
     DatagramDetails *m_details;
-    QSplitter *m_split;
+    QSplitter *m_split; // the rows above the details
+    SendersPanel *m_senders;
+    QSplitter *m_beside; // the rows and details beside the senders
+    QAction *m_timelineAction = nullptr;
+    QAction *m_sendersAction = nullptr;
+    QAction *m_detailsAction = nullptr;
     QLabel *m_newBelow;
     QLabel *m_said;
     QLabel *m_status;
