@@ -225,12 +225,19 @@ void setShowOnly(Harkline &harkline, const QString &text)
         field->setText(text);
 }
 
-double cpuPerDatagramUs(int lines, quint32 count, const QString &rule)
+double cpuPerDatagramUs(int lines, quint32 count, const QString &rule,
+                        const std::optional<QString> &viewFilter)
 {
     Harkline harkline;
     harkline.log->setMarginShown(true);
     if (!rule.isEmpty())
         setShowOnly(harkline, rule);
+    if (viewFilter) {
+        harkline.log->openLogView();
+        auto *filter = harkline.window.findChild<QLineEdit *>(QStringLiteral("viewFilterField"));
+        filter->setText(*viewFilter);
+        processEventsFor(500); // past the pause after typing
+    }
     if (lines > 0)
         prefill(harkline, lines, count);
     const double before = cpuSeconds();

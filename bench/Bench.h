@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <optional>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -168,8 +169,10 @@ void prefill(Harkline &harkline, int lines, quint32 firstNumber);
 // Sets the show-only rule, as typing it into its field does.
 void setShowOnly(Harkline &harkline, const QString &text);
 // CPU time per datagram, all threads of the process, with 'lines' lines already in the log,
-// the arrival details shown in the margin, and the show-only rule 'rule' on.
-double cpuPerDatagramUs(int lines, quint32 count, const QString &rule = {});
+// the arrival details shown in the margin, and the show-only rule 'rule' on; with 'viewFilter'
+// set, the Log View open too, filtering by it.
+double cpuPerDatagramUs(int lines, quint32 count, const QString &rule = {},
+                        const std::optional<QString> &viewFilter = std::nullopt);
 
 } // namespace bench
 

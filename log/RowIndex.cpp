@@ -12,18 +12,27 @@ void RowIndex::showAll(qint64 datagrams, const std::vector<qint64> *gaps)
     m_filtered = false;
     m_datagrams = datagrams;
     m_gaps = gaps;
-    m_rows = {};
+    m_blocks = {};
+    m_rowCount = 0;
 }
 
 void RowIndex::showFiltered()
 {
     m_filtered = true;
-    m_rows.clear();
+    m_blocks = {};
+    m_rowCount = 0;
 }
 
 void RowIndex::append(const std::vector<qint64> &rows)
 {
-    m_rows.insert(m_rows.end(), rows.begin(), rows.end());
+    for (const qint64 row : rows) {
+        if (m_rowCount % BlockRows == 0) {
+            m_blocks.emplace_back();
+            m_blocks.back().reserve(std::size_t(BlockRows));
+        }
+        m_blocks.back().push_back(row);
+        ++m_rowCount;
+    }
 }
 
 qint64 RowIndex::gapsUpTo(qint64 datagram) const
@@ -36,15 +45,15 @@ qint64 RowIndex::gapsUpTo(qint64 datagram) const
 qint64 RowIndex::count() const
 {
     if (m_filtered)
-        return qint64(m_rows.size());
+        return m_rowCount;
     return m_datagrams + gapsUpTo(m_datagrams - 1);
 }
 
 RowIndex::Row RowIndex::at(qint64 row) const
 {
     if (m_filtered) {
-        const qint64 value = m_rows[std::size_t(row)];
-        return { RuleScan::datagramOf(value), RuleScan::isGap(value) };
+        const qint64 found = value(row);
+        return { RuleScan::datagramOf(found), RuleScan::isGap(found) };
     }
     // Datagram d is row d + gapsUpTo(d), which grows with d: the first datagram whose row is at
     // or after 'row'. One row before it, its gap.
@@ -63,11 +72,17 @@ RowIndex::Row RowIndex::at(qint64 row) const
 qint64 RowIndex::rowOf(qint64 datagram) const
 {
     if (m_filtered) {
-        const auto first =
-            std::lower_bound(m_rows.begin(), m_rows.end(), datagram, [](qint64 row, qint64 value) {
-                return RuleScan::datagramOf(row) < value;
-            });
-        return first - m_rows.begin();
+        // The first row whose datagram is not before 'datagram': rows rise with their datagrams.
+        qint64 low = 0;
+        qint64 high = m_rowCount;
+        while (low < high) {
+            const qint64 middle = low + (high - low) / 2;
+            if (RuleScan::datagramOf(value(middle)) < datagram)
+                low = middle + 1;
+            else
+                high = middle;
+        }
+        return low;
     }
     if (datagram >= m_datagrams)
         return count();

@@ -45,7 +45,16 @@ private:
     bool m_filtered = false;
     qint64 m_datagrams = 0;
     const std::vector<qint64> *m_gaps = nullptr;
-    std::vector<qint64> m_rows; // under a filter (RuleScan's rows)
+    // Under a filter, RuleScan's rows, in blocks of a fixed size: appending never copies the rows
+    // before, which at millions of rows would hold the window's thread for tens of milliseconds.
+    static constexpr int BlockBits = 16;
+    static constexpr qint64 BlockRows = qint64(1) << BlockBits;
+    qint64 value(qint64 row) const
+    {
+        return m_blocks[std::size_t(row >> BlockBits)][std::size_t(row & (BlockRows - 1))];
+    }
+    std::vector<std::vector<qint64>> m_blocks;
+    qint64 m_rowCount = 0;
 };
 
 #endif // HARKLINE_ROWINDEX_H

@@ -9,6 +9,7 @@
 #include "TimeCounts.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <memory>
 
@@ -61,6 +62,7 @@ private:
     RowIndex m_index;
     TimeCounts m_counts; // under a rule
     std::unique_ptr<RuleScan> m_scan; // while a rule is set
+    QTimer m_scanNew; // gathers arrivals for the scan, rather than a scan for each
 };
 
 #endif // HARKLINE_SHOWNROWS_H

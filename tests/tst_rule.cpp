@@ -1,8 +1,10 @@
 // SPDX-FileCopyrightText: 2026 The Harkline developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 //
-// The rule language, term by term, against datagrams as the record keeps them.
+// The rule language, term by term, against datagrams as the record keeps them; and a datagram
+// as a row of the Log View, one line whatever its bytes.
 
+#include "RowText.h"
 #include "Rule.h"
 #include "SyslogFields.h"
 
@@ -19,6 +21,10 @@ private slots:
     void matches();
     void mistakesSaySo_data();
     void mistakesSaySo();
+    void oneLine_data();
+    void oneLine();
+    void rowColumns_data();
+    void rowColumns();
 };
 
 void tst_Rule::matches_data()
@@ -101,6 +107,63 @@ void tst_Rule::mistakesSaySo()
     QVERIFY(!parsed.isValid());
     QVERIFY(parsed.isEmpty());
     QVERIFY2(parsed.error().contains(error), qPrintable(parsed.error()));
+}
+
+void tst_Rule::oneLine_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("ASCII") << QByteArray("plain text") << "plain text";
+    QTest::newRow("UTF-8") << QByteArray("caf\xc3\xa9") << u"café"_qs;
+    QTest::newRow("UTF-8 after a BOM") << QByteArray("\xef\xbb\xbf"
+                                                     "caf\xc3\xa9")
+                                       << u"café"_qs;
+    QTest::newRow("not UTF-8: a byte a character") << QByteArray("caf\xe9") << u"café"_qs;
+    QTest::newRow("line breaks and tabs") << QByteArray("a\r\nb\tc") << "a\\r\\nb\\tc";
+    QTest::newRow("NUL, escape, DEL, a C1 control")
+        << QByteArray("\0\x1b\x7f\xc2\x85", 5) << "\\0\\e\\x7f\\x85";
+    QTest::newRow("a backslash, doubled") << QByteArray("C:\\n") << "C:\\\\n";
+    QTest::newRow("nothing") << QByteArray() << "";
+}
+
+void tst_Rule::oneLine()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, shown);
+    QCOMPARE(oneLineText(bytes), shown);
+}
+
+void tst_Rule::rowColumns_data()
+{
+    QTest::addColumn<QByteArray>("payload");
+    QTest::addColumn<QStringList>("hostAppSeverityMessage");
+    QTest::newRow("RFC 5424") << QByteArray("<11>1 2026-12-09T10:00:00Z fw01 sshd 42 ID7 - Failed")
+                              << QStringList { "fw01", "sshd[42]", "err", "Failed" };
+    QTest::newRow("RFC 3164, a tag without a pid")
+        << QByteArray("<30>Dec  9 10:00:02 web02 nginx: up\nstream")
+        << QStringList { "web02", "nginx", "info", "up\\nstream" };
+    QTest::newRow("not syslog: the whole payload")
+        << QByteArray("hello\r\n") << QStringList { "", "", "", "hello\\r\\n" };
+    QTest::newRow("a priority alone: no message")
+        << QByteArray("<13>") << QStringList { "", "", "notice", "" };
+}
+
+void tst_Rule::rowColumns()
+{
+    QFETCH(QByteArray, payload);
+    QFETCH(QStringList, hostAppSeverityMessage);
+    ArrivalEntry entry;
+    entry.arrival = arrivalFrom("2001:db8::1", 514, 1'765'274'400'000'000'000, 3);
+    entry.bytes = qint32(payload.size());
+    entry.priority = SyslogFields::read(payload, 0).priority;
+    const RowText row = RowText::of(entry, payload);
+    QCOMPARE((QStringList { row.texts[RowText::Host], row.texts[RowText::App],
+                            row.texts[RowText::Severity], row.texts[RowText::Message] }),
+             hostAppSeverityMessage);
+    QCOMPARE(row.texts[RowText::Sender], "[2001:db8::1]:514");
+    QCOMPARE(row.texts[RowText::DroppedBefore], "3");
+    QCOMPARE(row.texts[RowText::Size], QString::number(payload.size()));
+    QVERIFY(!row.texts[RowText::Payload].contains(u'\n'));
 }
 
 QTEST_GUILESS_MAIN(tst_Rule)

@@ -6,6 +6,7 @@
 // threads share out, with datagrams arriving during the scan and a scan stopped part way.
 
 #include "LogHub.h"
+#include "RuleSearch.h"
 #include "SenderCounts.h"
 #include "ShownRows.h"
 #include "SyslogFields.h"
@@ -105,6 +106,8 @@ private slots:
     void sameRowsAsReference();
     void stoppedPartWayKeepsWhatItFound();
     void clearedShowsNothing();
+    void searchFindsTheNextAsReference_data();
+    void searchFindsTheNextAsReference();
     void sendersCountedAsReference();
     void sendersPastTheMostCountedTogether();
 };
@@ -128,6 +131,8 @@ void tst_ShownRows::sameRowsAsReference_data()
     QTest::newRow("a sender and a severity")
         << "sender:[2001:db8::1]:515 sev:warning" << Part + Chunk << qint64(0) << qint64(0);
     QTest::newRow("an expression") << "/port 1[0-9]{3} /" << Part - 1 << Part << qint64(50);
+    QTest::newRow("every datagram: rows past a block of the index")
+        << "!no-such-word" << 4 * Part + 1 << Chunk << qint64(0);
     QTest::newRow("nothing matches: only the gaps")
         << "no-such-word" << Part + 3 << qint64(0) << qint64(17);
 }
@@ -151,6 +156,13 @@ void tst_ShownRows::sameRowsAsReference()
     QVERIFY(rows.scanError().isEmpty());
     QCOMPARE(shown(rows), expected);
     QCOMPARE(counted(rows.counts()), referenceCounts(hub, parsed));
+    // Where a find lands: the first row of a datagram, or after it.
+    for (qint64 datagram = 0; datagram <= before + during; datagram += 97) {
+        const auto first =
+            std::find_if(expected.begin(), expected.end(),
+                         [&](const RowIndex::Row &row) { return row.datagram >= datagram; });
+        QCOMPARE(rows.index().rowOf(datagram), qint64(first - expected.begin()));
+    }
 }
 
 void tst_ShownRows::stoppedPartWayKeepsWhatItFound()
@@ -187,6 +199,66 @@ void tst_ShownRows::clearedShowsNothing()
     const std::vector<RowIndex::Row> expected = reference(hub, rows.rule());
     QTRY_VERIFY_WITH_TIMEOUT(!rows.isScanning() && rows.scanned() == 10, PatienceMs);
     QCOMPARE(shown(rows), expected);
+}
+
+void tst_ShownRows::searchFindsTheNextAsReference_data()
+{
+    QTest::addColumn<qint64>("from");
+    QTest::addColumn<bool>("backward");
+    QTest::addColumn<qint64>("every"); // the datagrams that pass: every so many, from 1
+    QTest::newRow("the next, a chunk ahead") << qint64(10) << false << Chunk + 3;
+    QTest::newRow("round the end to the first") << 3 * Chunk << false << 2 * Chunk;
+    QTest::newRow("from before the first") << qint64(-1) << false << Chunk;
+    QTest::newRow("back, a chunk behind") << 2 * Chunk << true << Chunk - 1;
+    QTest::newRow("back round the start to the last") << qint64(5) << true << Chunk + 1;
+    QTest::newRow("back from past the end") << 3 * Chunk + 10 << true << qint64(7);
+    QTest::newRow("one, behind: round the end to it") << Chunk + 1 << false << 100 * Chunk;
+    QTest::newRow("only itself: round to it") << qint64(1) << false << 100 * Chunk;
+    QTest::newRow("only itself, backward") << qint64(1) << true << 100 * Chunk;
+    QTest::newRow("none") << qint64(0) << false << qint64(0);
+}
+
+// The next (or previous) datagram that passes, going round the end, as a loop over the record
+// finds it; or none, after reading every datagram.
+void tst_ShownRows::searchFindsTheNextAsReference()
+{
+    QFETCH(qint64, from);
+    QFETCH(bool, backward);
+    QFETCH(qint64, every);
+    QTextDocument document;
+    LogHub hub(&document);
+    const qint64 total = 3 * Chunk + 10;
+    receive(hub, 0, total, 0);
+    const auto passes = [every](qint64 index) { return every > 0 && (index - 1) % every == 0; };
+    std::optional<qint64> expected;
+    bool expectedWrap = false;
+    for (qint64 step = 1; step <= total && !expected; ++step) {
+        const qint64 raw = backward ? from - step : from + step;
+        const qint64 index = ((raw % total) + total) % total;
+        if (passes(index)) {
+            expected = index;
+            expectedWrap = backward ? raw < 0 : raw >= total;
+        }
+    }
+    RuleSearch search;
+    std::optional<std::pair<qint64, bool>> found;
+    qint64 searched = -1;
+    connect(&search, &RuleSearch::found, this, [&](qint64 datagram, bool wrapped) {
+        found = { datagram, wrapped };
+    });
+    connect(&search, &RuleSearch::notFound, this, [&](qint64 all) { searched = all; });
+    const auto test = [&](const ArrivalEntry &entry, QByteArrayView, const SyslogFields *) {
+        return passes(entry.arrival.timeNs / 1'000'000);
+    };
+    search.start(hub.arrivals().snapshot(), from, backward, test, false);
+    QTRY_VERIFY_WITH_TIMEOUT(found || searched >= 0, PatienceMs);
+    if (!expected) {
+        QCOMPARE(searched, total);
+        return;
+    }
+    QVERIFY(found);
+    QCOMPARE(found->first, *expected);
+    QCOMPARE(found->second, expectedWrap);
 }
 
 // Per sender and per host, against a count of the record: datagrams, bytes, the last time and

@@ -25,6 +25,8 @@ constexpr int CellPadding = 4;
 constexpr int RowPadding = 2;
 constexpr int SeverityMarkWidth = 6;
 const QColor GapColor(255, 205, 205);
+// A frame of a 60 Hz screen.
+constexpr int FrameMs = 16;
 
 // How wide each column starts: as wide as a typical value (a message, some 80 characters).
 const std::array<QLatin1String, RowText::Columns> StartWidths {
@@ -80,6 +82,10 @@ LogTable::LogTable(const RowIndex &rows, RowTexts &texts, QWidget *parent)
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setMouseTracking(false);
+    // In a flood, rows come many times a frame: painting them once a frame is all an eye sees.
+    m_appended.setSingleShot(true);
+    m_appended.setInterval(FrameMs);
+    connect(&m_appended, &QTimer::timeout, this, &LogTable::showAppended);
 }
 
 int LogTable::rowHeight() const
@@ -115,6 +121,12 @@ void LogTable::updateScrollBars()
 
 void LogTable::rowsAppended()
 {
+    if (!m_appended.isActive())
+        m_appended.start();
+}
+
+void LogTable::showAppended()
+{
     const bool following = isAtBottom();
     const qint64 before = qint64(verticalScrollBar()->maximum()) + visibleRowCount();
     updateScrollBars();
@@ -129,6 +141,7 @@ void LogTable::rowsAppended()
 
 void LogTable::rowsReset()
 {
+    m_appended.stop();
     m_current = -1;
     m_anchor = -1;
     m_extra.clear();

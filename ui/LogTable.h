@@ -5,6 +5,7 @@
 #define HARKLINE_LOGTABLE_H
 
 #include <QAbstractScrollArea>
+#include <QTimer>
 
 #include <set>
 #include <utility>
@@ -37,7 +38,7 @@ public:
     void setMarks(const std::set<qint64> *marks) { m_marks = marks; }
 
     // Call when rows came at the end: the view follows them while it is at the bottom, and counts
-    // them as new below otherwise.
+    // them as new below otherwise, at most once a frame.
     void rowsAppended();
     // Call when the rows are other rows altogether (a filter, a clear).
     void rowsReset();
@@ -69,6 +70,7 @@ private:
     qint64 rowAt(int y) const;
     int columnAt(int x) const;
     void updateScrollBars();
+    void showAppended();
     bool isAtBottom() const;
     void ensureVisible(qint64 row);
     QString cellText(qint64 row, int column) const;
@@ -81,6 +83,7 @@ private:
     qint64 m_anchor = -1; // where a selection began
     std::vector<std::pair<qint64, qint64>> m_extra; // rows added to the selection one by one
     qint64 m_newBelow = 0;
+    QTimer m_appended; // a frame, gathering rows that come meanwhile
 };
 
 #endif // HARKLINE_LOGTABLE_H

@@ -177,7 +177,7 @@ LogView::LogView(LogHub &hub, QWidget *parent)
             });
 
     connect(m_search, &RuleSearch::found, this, [this](qint64 datagram, bool wrapped) {
-        goToDatagram(datagram);
+        goToDatagram(datagram, m_searchingProblems);
         say(wrapped ? tr("Wrapped") : QString());
     });
     connect(m_search, &RuleSearch::notFound, this, [this](qint64 searched, const QString &error) {
@@ -286,12 +286,14 @@ void LogView::addActions()
     add(edit, tr("Find &Next"), { K(Qt::Key_F3), K(Qt::Key_N) }, [this] { find(false); });
     add(edit, tr("Find Pre&vious"), { K(Qt::SHIFT | Qt::Key_F3), K(Qt::SHIFT | Qt::Key_N) },
         [this] { find(true); });
-    // Escape stops what runs, else leaves a field for the rows.
+    // Escape stops what runs (a filter, a search, an export), else leaves a field for the rows.
     add(edit, tr("&Stop"), { K(Qt::Key_Escape) }, [this] {
         if (m_rows->isScanning()) {
             m_rows->cancelScan();
         } else if (m_search->isRunning()) {
             m_search->cancel();
+        } else if (m_saver->isSaving()) {
+            m_saver->cancel();
         } else {
             if (m_findBar->isAncestorOf(focusWidget()))
                 m_findBar->hide();
@@ -489,20 +491,21 @@ void LogView::goToSecond(qint64 second)
     m_table->setFocus();
 }
 
-void LogView::goToDatagram(qint64 datagram)
+// A problem is shown at its gap's row where the system dropped datagrams before it.
+void LogView::goToDatagram(qint64 datagram, bool toGap)
 {
     const RowIndex &index = m_rows->index();
     qint64 row = index.rowOf(datagram);
-    if (row < index.count() && index.at(row).gap && index.at(row).datagram == datagram
-        && row + 1 < index.count() && index.at(row + 1).datagram == datagram
-        && !isProblem(*m_hub.arrivals().at(datagram)))
-        ++row; // the datagram itself rather than the gap before it
+    if (!toGap && row + 1 < index.count() && index.at(row).gap
+        && index.at(row + 1) == RowIndex::Row { datagram, false })
+        ++row;
     m_table->setCurrentRow(row);
 }
 
 void LogView::search(bool backward, const RuleSearch::Test &test, bool needsFields,
-                     const QString &what)
+                     const QString &what, bool problems)
 {
+    m_searchingProblems = problems;
     const Rule &filter = m_rows->rule();
     RuleSearch::Test shown = test;
     if (!filter.isEmpty()) {
@@ -532,7 +535,7 @@ void LogView::find(bool backward)
         [rule](const ArrivalEntry &entry, QByteArrayView payload, const SyslogFields *fields) {
             return rule.matches(entry, payload, fields);
         },
-        rule.needsFields(), tr("match"));
+        rule.needsFields(), tr("match"), false);
 }
 
 void LogView::jumpToProblem(bool backward)
@@ -542,7 +545,7 @@ void LogView::jumpToProblem(bool backward)
         [](const ArrivalEntry &entry, QByteArrayView, const SyslogFields *) {
             return isProblem(entry);
         },
-        false, tr("problem"));
+        false, tr("problem"), true);
 }
 
 void LogView::toggleMark()

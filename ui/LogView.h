@@ -58,8 +58,10 @@ private:
     void say(const QString &text);
     void find(bool backward);
     void jumpToProblem(bool backward);
-    void search(bool backward, const RuleSearch::Test &test, bool needsFields, const QString &what);
-    void goToDatagram(qint64 datagram);
+    // 'problems': the jump to problems, which lands on a gap's row.
+    void search(bool backward, const RuleSearch::Test &test, bool needsFields, const QString &what,
+                bool problems);
+    void goToDatagram(qint64 datagram, bool toGap);
     void goToSecond(qint64 second);
     void updateTimeline();
     void toggleMark();
@@ -94,6 +96,7 @@ private:
     LogSaver *m_saver;
     RuleSearch *m_search;
     QString m_searching; // what the search running looks for, for its answer
+    bool m_searchingProblems = false;
     QString m_saving; // the export's progress, while one runs
     QTimer m_filterPause;
     QTimer m_statusTimer;

@@ -74,21 +74,21 @@ void SenderTable::update(const SenderCounts &counts, qint64 nowSecond)
     m_total = counts.total();
     m_now = nowSecond;
     std::vector<SenderCounts::Row> added;
-    for (SenderCounts::Row &row : counts.rows()) {
-        const QString key = keyOf(row);
+    for (SenderCounts::Row &counted : counts.rows()) {
+        const QString key = keyOf(counted);
         if (const auto place = m_places.constFind(key); place != m_places.cend())
-            m_rows[std::size_t(*place)] = std::move(row);
+            m_rows[std::size_t(*place)] = std::move(counted);
         else
-            added.push_back(std::move(row));
+            added.push_back(std::move(counted));
     }
     if (!m_rows.empty())
         emit dataChanged(index(0, 0), index(int(m_rows.size()) - 1, Columns - 1));
     if (added.empty())
         return;
     beginInsertRows({}, int(m_rows.size()), int(m_rows.size() + added.size()) - 1);
-    for (SenderCounts::Row &row : added) {
-        m_places.insert(keyOf(row), int(m_rows.size()));
-        m_rows.push_back(std::move(row));
+    for (SenderCounts::Row &newcomer : added) {
+        m_places.insert(keyOf(newcomer), int(m_rows.size()));
+        m_rows.push_back(std::move(newcomer));
     }
     endInsertRows();
 }

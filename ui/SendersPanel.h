@@ -18,7 +18,7 @@ class SendersPanel : public QTableView
     Q_OBJECT
 
 public:
-    SendersPanel(const SenderCounts &counts, QWidget *parent = nullptr);
+    explicit SendersPanel(const SenderCounts &counts, QWidget *parent = nullptr);
 
     // Reads the counts again: the view calls it a few times a second while the panel shows.
     void refresh();
