@@ -521,7 +521,7 @@ void tst_LogBox::marginShowsTheFirstLineOfEachDatagram()
     auto *margin = log.findChild<LogMargin *>("logMargin");
     QTRY_VERIFY(margin->width() > 0);
     const QImage image = margin->grab().toImage();
-    const QList<LogBox::VisibleLine> lines = log.visibleLines();
+    const QList<LogLines::VisibleLine> lines = log.visibleLines();
     QCOMPARE_GE(lines.size(), 3);
     const auto markAt = [&](int line) {
         return image.pixelColor(0, lines.at(line).top + lines.at(line).height / 2);

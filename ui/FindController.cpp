@@ -4,7 +4,7 @@
 #include "FindController.h"
 
 #include "FindBar.h"
-#include "LogBox.h"
+#include "LogLines.h"
 #include "LogSearch.h"
 
 #include <QTextBlock>
@@ -20,10 +20,11 @@ constexpr int SearchingNoticeMs = 100;
 
 } // namespace
 
-FindController::FindController(LogBox *box)
+FindController::FindController(QWidget *box, LogLines &lines)
     : QObject(box)
     , m_box(box)
-    , m_search(new LogSearch(box->document(), this))
+    , m_lines(lines)
+    , m_search(new LogSearch(lines.caret().document(), this))
 {
     connect(m_search, &LogSearch::found, this, &FindController::showMatch);
     connect(m_search, &LogSearch::notFound, this, [this] { m_bar->setStatus(tr("Not found")); });
@@ -50,8 +51,8 @@ FindBar *FindController::makeBar()
 
 void FindController::open()
 {
-    m_box->insertPending();
-    m_origin = m_box->textCursor().selectionStart();
+    m_lines.insertPending();
+    m_origin = m_lines.caret().selectionStart();
     (m_bar ? m_bar : makeBar())->open();
     emit openChanged();
     updateHighlights();
@@ -80,12 +81,12 @@ void FindController::cancel()
 
 void FindController::findNext()
 {
-    findFrom(m_box->textCursor().selectionEnd(), false);
+    findFrom(m_lines.caret().selectionEnd(), false);
 }
 
 void FindController::findPrevious()
 {
-    findFrom(m_box->textCursor().selectionStart(), true);
+    findFrom(m_lines.caret().selectionStart(), true);
 }
 
 void FindController::findFrom(int position, bool backward)
@@ -94,7 +95,7 @@ void FindController::findFrom(int position, bool backward)
         open();
         return;
     }
-    m_box->insertPending();
+    m_lines.insertPending();
     m_search->find(m_bar->needle(), position, backward);
     QTimer::singleShot(SearchingNoticeMs, this, [this] {
         if (m_search->isSearching())
@@ -104,11 +105,10 @@ void FindController::findFrom(int position, bool backward)
 
 void FindController::showMatch(int position, int length, bool wrapped)
 {
-    QTextCursor match(m_box->document());
+    QTextCursor match = m_lines.caret();
     match.setPosition(position);
     match.setPosition(position + length, QTextCursor::KeepAnchor);
-    m_box->setTextCursor(match);
-    m_box->centerCursor();
+    m_lines.showCaret(match);
     m_origin = position;
     m_bar->setStatus(wrapped ? tr("Wrapped") : QString());
     updateHighlights();
@@ -116,7 +116,7 @@ void FindController::showMatch(int position, int length, bool wrapped)
 
 void FindController::updateHighlights()
 {
-    m_box->updateExtraSelections();
+    emit highlightsChanged();
 }
 
 QList<QTextEdit::ExtraSelection> FindController::matchesInView() const
@@ -128,10 +128,10 @@ QList<QTextEdit::ExtraSelection> FindController::matchesInView() const
     QTextCharFormat format;
     format.setBackground(MatchBackground);
     format.setForeground(MatchText);
-    for (const LogBox::VisibleLine &line : m_box->visibleLines()) {
+    for (const LogLines::VisibleLine &line : m_lines.visibleLines()) {
         for (const int position : LogSearch::matchesIn(line.block, needle)) {
             QTextEdit::ExtraSelection match;
-            match.cursor = QTextCursor(m_box->document());
+            match.cursor = QTextCursor(line.block);
             match.cursor.setPosition(position);
             match.cursor.setPosition(position + int(needle.size()), QTextCursor::KeepAnchor);
             match.format = format;

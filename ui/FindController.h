@@ -8,7 +8,7 @@
 #include <QTextEdit>
 
 class FindBar;
-class LogBox;
+class LogLines;
 class LogSearch;
 
 // Find in the log box: the field over its top edge, the search from the caret, the match selected
@@ -20,7 +20,8 @@ class FindController : public QObject
     Q_OBJECT
 
 public:
-    explicit FindController(LogBox *box);
+    // The field goes over 'box'; it finds in the box's 'lines'.
+    FindController(QWidget *box, LogLines &lines);
 
     // Opens the field, or gives it the focus again, with its text selected.
     void open();
@@ -38,6 +39,8 @@ public:
 signals:
     // The field opened or closed.
     void openChanged();
+    // The matches in view are others.
+    void highlightsChanged();
 
 private:
     FindBar *makeBar();
@@ -45,7 +48,8 @@ private:
     void showMatch(int position, int length, bool wrapped);
     void close();
 
-    LogBox *m_box;
+    QWidget *m_box;
+    LogLines &m_lines;
     FindBar *m_bar = nullptr;
     LogSearch *m_search;
     int m_origin = 0; // where typing searches from

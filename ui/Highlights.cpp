@@ -3,7 +3,7 @@
 
 #include "Highlights.h"
 
-#include "LogBox.h"
+#include "LogLines.h"
 
 #include <QTextBlock>
 
@@ -30,9 +30,9 @@ constexpr int IPv4Bytes = 4;
 
 } // namespace
 
-Highlights::Highlights(LogBox *box)
-    : QObject(box)
-    , m_box(box)
+Highlights::Highlights(const LogLines &lines, QObject *parent)
+    : QObject(parent)
+    , m_lines(lines)
 { }
 
 void Highlights::add(const QString &text)
@@ -56,7 +56,7 @@ QList<QTextEdit::ExtraSelection> Highlights::inView() const
     QList<QTextEdit::ExtraSelection> found;
     if (m_texts.isEmpty())
         return found;
-    for (const LogBox::VisibleLine &line : m_box->visibleLines()) {
+    for (const LogLines::VisibleLine &line : m_lines.visibleLines()) {
         const QString text = line.block.text();
         for (const Highlight &highlight : m_texts) {
             QTextCharFormat format;
@@ -65,7 +65,7 @@ QList<QTextEdit::ExtraSelection> Highlights::inView() const
             for (qsizetype at = text.indexOf(highlight.text); at >= 0;
                  at = text.indexOf(highlight.text, at + highlight.text.size())) {
                 QTextEdit::ExtraSelection selection;
-                selection.cursor = QTextCursor(m_box->document());
+                selection.cursor = QTextCursor(line.block);
                 selection.cursor.setPosition(line.block.position() + int(at));
                 selection.cursor.setPosition(line.block.position()
                                                  + int(at + highlight.text.size()),

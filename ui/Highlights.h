@@ -12,7 +12,7 @@
 #include <QString>
 #include <QTextEdit>
 
-class LogBox;
+class LogLines;
 
 // Texts the user asked to see coloured wherever they occur in the log, each in the next colour of
 // a small palette of light backgrounds under black text, which read the same on light and dark
@@ -22,7 +22,7 @@ class Highlights : public QObject
     Q_OBJECT
 
 public:
-    explicit Highlights(LogBox *box);
+    Highlights(const LogLines &lines, QObject *parent);
 
     // Colours every occurrence of 'text' (exactly, case and all) in the next colour.
     void add(const QString &text);
@@ -43,7 +43,7 @@ private:
         QString text;
         QColor color;
     };
-    LogBox *m_box;
+    const LogLines &m_lines;
     QList<Highlight> m_texts;
     int m_nextColor = 0;
 };

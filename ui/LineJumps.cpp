@@ -4,7 +4,7 @@
 #include "LineJumps.h"
 
 #include "LineFilter.h"
-#include "LogBox.h"
+#include "LogLines.h"
 #include "LogModel.h"
 
 #include <QTextBlock>
@@ -16,9 +16,9 @@ constexpr int MostMinorProblem = 4;
 
 } // namespace
 
-LineJumps::LineJumps(LogBox *box, LogModel &model, const LineFilter &filter)
-    : QObject(box)
-    , m_box(box)
+LineJumps::LineJumps(LogLines &lines, LogModel &model, const LineFilter &filter, QObject *parent)
+    : QObject(parent)
+    , m_lines(lines)
     , m_model(model)
     , m_filter(filter)
 { }
@@ -42,21 +42,19 @@ bool LineJumps::isProblem(const QTextBlock &line) const
 LineJumps::Jump LineJumps::jump(bool backward,
                                 const std::function<bool(const QTextBlock &)> &wanted)
 {
-    m_box->insertPending();
-    const QTextBlock start = m_box->textCursor().block();
+    m_lines.insertPending();
+    const QTextBlock start = m_lines.caret().block();
     QTextBlock block = start;
     bool wrapped = false;
     do {
         block = backward ? block.previous() : block.next();
         if (!block.isValid()) {
-            const QTextDocument *document = m_box->document();
+            const QTextDocument *document = m_model.document();
             block = backward ? document->lastBlock() : document->firstBlock();
             wrapped = true;
         }
         if (block.isVisible() && wanted(block)) {
-            QTextCursor caret(block);
-            m_box->setTextCursor(caret);
-            m_box->centerCursor();
+            m_lines.showCaret(QTextCursor(block));
             return wrapped ? Jump::Wrapped : Jump::Ahead;
         }
     } while (block != start);
@@ -75,7 +73,7 @@ LineJumps::Jump LineJumps::toMark(bool backward)
 
 void LineJumps::toggleMark()
 {
-    QTextCursor caret = m_box->textCursor();
+    const QTextCursor caret = m_lines.caret();
     QTextBlockFormat format = caret.blockFormat();
     if (isMarked(caret.block()))
         format.clearProperty(LogText::MarkedProperty);

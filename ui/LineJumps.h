@@ -9,7 +9,7 @@
 #include <functional>
 
 class LineFilter;
-class LogBox;
+class LogLines;
 class LogModel;
 class QTextBlock;
 
@@ -21,7 +21,7 @@ class LineJumps : public QObject
     Q_OBJECT
 
 public:
-    LineJumps(LogBox *box, LogModel &model, const LineFilter &filter);
+    LineJumps(LogLines &lines, LogModel &model, const LineFilter &filter, QObject *parent);
 
     enum class Jump { None, Ahead, Wrapped };
     Jump toProblem(bool backward);
@@ -34,7 +34,7 @@ private:
     bool isProblem(const QTextBlock &line) const;
     Jump jump(bool backward, const std::function<bool(const QTextBlock &)> &wanted);
 
-    LogBox *m_box;
+    LogLines &m_lines;
     LogModel &m_model;
     const LineFilter &m_filter;
 };

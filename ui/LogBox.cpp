@@ -70,14 +70,14 @@ LogBox::LogBox(QWidget *parent)
     , m_hub(document())
     , m_model(m_hub.model())
     , m_feed(new LogFeed(m_model, this))
-    , m_margin(new LogMargin(this, m_model))
+    , m_margin(new LogMargin(this, *this, m_model))
     , m_notices(new LogNotices(this))
-    , m_find(new FindController(this))
+    , m_find(new FindController(this, *this))
     , m_saver(new LogSaver(this, m_model))
     , m_filter(new LineFilter(m_hub, this))
-    , m_rules(new ViewRulesController(this, m_filter))
-    , m_highlights(new Highlights(this))
-    , m_jumps(new LineJumps(this, m_model, *m_filter))
+    , m_rules(new ViewRulesController(this, *this, m_filter))
+    , m_highlights(new Highlights(*this, this))
+    , m_jumps(new LineJumps(*this, m_model, *m_filter, this))
     , m_commands(
           new LogCommands(this, { m_find, m_saver, m_rules, m_highlights, m_jumps, m_margin }))
 {
@@ -116,6 +116,7 @@ LogBox::LogBox(QWidget *parent)
     connect(m_rules, &ViewRulesController::openChanged, this, &LogBox::updateNotices);
     connect(m_notices, &LogNotices::showingClicked, m_rules, &ViewRulesController::clear);
     connect(m_highlights, &Highlights::changed, this, &LogBox::updateExtraSelections);
+    connect(m_find, &FindController::highlightsChanged, this, &LogBox::updateExtraSelections);
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, &LogBox::keepCaretShown);
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, &LogBox::updateDetails);
     connect(m_margin, &LogMargin::lineDoubleClicked, this, [this](const QTextBlock &line) {
@@ -378,7 +379,13 @@ void LogBox::resizeEvent(QResizeEvent *event)
     layoutOverlays();
 }
 
-QList<LogBox::VisibleLine> LogBox::visibleLines() const
+void LogBox::showCaret(const QTextCursor &caret)
+{
+    setTextCursor(caret);
+    centerCursor();
+}
+
+QList<LogLines::VisibleLine> LogBox::visibleLines() const
 {
     QList<VisibleLine> lines;
     QTextBlock block = firstVisibleBlock();

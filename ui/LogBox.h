@@ -6,6 +6,7 @@
 
 #include "Arrival.h"
 #include "LogHub.h"
+#include "LogLines.h"
 
 #include <QPlainTextEdit>
 
@@ -32,7 +33,9 @@ class ViewRulesController;
 // text mapping, and wires the parts around it: the feed of arriving lines, the margin, the
 // notices, find, the view rules and the saves. Lines the rules hide are never edited, and
 // copying a selection copies the lines shown in it.
-class LogBox : public QPlainTextEdit
+class LogBox
+    : public QPlainTextEdit
+    , public LogLines
 {
     Q_OBJECT
 
@@ -49,8 +52,7 @@ public:
     // Adds the payload and a carriage return and line feed at the end. The view follows the new
     // line only when it was scrolled to the bottom.
     void appendLine(const QString &payload, const Arrival &arrival);
-    // Puts the lines waiting to be shown into the box now.
-    void insertPending();
+    void insertPending() override;
     // Asked between pieces of an insertion; while it holds, the box leaves the processor and
     // inserts the rest a frame later.
     void setYieldCondition(std::function<bool()> yieldNow);
@@ -77,15 +79,10 @@ public:
     // How many datagrams the system has dropped since Start, or since the log was cleared.
     quint64 droppedTotal() const;
 
-    // Where the lines in view are, top to bottom, in viewport coordinates.
-    struct VisibleLine
-    {
-        QTextBlock block;
-        int top;
-        int height;
-    };
-    QList<VisibleLine> visibleLines() const;
-    QTextBlock lineAt(int y) const;
+    QList<VisibleLine> visibleLines() const override;
+    QTextBlock lineAt(int y) const override;
+    QTextCursor caret() const override { return textCursor(); }
+    void showCaret(const QTextCursor &caret) override;
     // Find's matches and the user's highlights in the lines in view.
     void updateExtraSelections();
 

@@ -6,7 +6,7 @@
 #include "ArrivalText.h"
 #include "Highlights.h"
 #include "LineFilter.h"
-#include "LogBox.h"
+#include "LogLines.h"
 #include "LogModel.h"
 #include "LogPainter.h"
 
@@ -60,9 +60,9 @@ QColor LogMargin::severityColor(int severity)
     }
 }
 
-LogMargin::LogMargin(LogBox *box, const LogModel &model)
+LogMargin::LogMargin(QWidget *box, const LogLines &lines, const LogModel &model)
     : QWidget(box)
-    , m_box(box)
+    , m_lines(lines)
     , m_model(model)
 {
     setObjectName(QStringLiteral("logMargin"));
@@ -77,7 +77,7 @@ void LogMargin::setSenderColours(bool on)
 
 QFont LogMargin::marginFont() const
 {
-    QFont small = m_box->font();
+    QFont small = parentWidget()->font();
     small.setPointSizeF(small.pointSizeF() * FontScale);
     return small;
 }
@@ -106,9 +106,9 @@ void LogMargin::paintEvent(QPaintEvent *event)
     const QFontMetrics metrics(marginFont());
     const int senderLeft = TimeLeft + metrics.horizontalAdvance(TimeTemplate);
     const int senderRoom = width() - senderLeft - RightPadding;
-    const int lineHeight = m_box->fontMetrics().height();
+    const int lineHeight = parentWidget()->fontMetrics().height();
     int widest = m_senderWidth;
-    for (const LogBox::VisibleLine &visible : m_box->visibleLines()) {
+    for (const LogLines::VisibleLine &visible : m_lines.visibleLines()) {
         if (visible.top > exposed.bottom())
             break;
         if (visible.top + visible.height < exposed.top())
@@ -151,7 +151,7 @@ void LogMargin::paintEvent(QPaintEvent *event)
         painter.drawText(line.adjusted(senderLeft, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
                          metrics.elidedText(sender, Qt::ElideMiddle, senderRoom));
     }
-    widest = std::min(widest, m_box->width() / MostOfBox - senderLeft);
+    widest = std::min(widest, parentWidget()->width() / MostOfBox - senderLeft);
     if (widest > m_senderWidth) {
         m_senderWidth = widest;
         emit preferredWidthChanged();
@@ -160,7 +160,7 @@ void LogMargin::paintEvent(QPaintEvent *event)
 
 void LogMargin::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    const QTextBlock line = m_box->lineAt(int(event->position().y()));
+    const QTextBlock line = m_lines.lineAt(int(event->position().y()));
     if (line.isValid())
         emit lineDoubleClicked(line);
 }
@@ -169,7 +169,7 @@ bool LogMargin::event(QEvent *event)
 {
     if (event->type() == QEvent::ToolTip) {
         auto *help = static_cast<QHelpEvent *>(event);
-        const QString tip = m_model.detailsOf(m_box->lineAt(help->pos().y()));
+        const QString tip = m_model.detailsOf(m_lines.lineAt(help->pos().y()));
         if (tip.isEmpty())
             QToolTip::hideText();
         else

@@ -8,7 +8,7 @@
 #include <QWidget>
 
 class LineFilter;
-class LogBox;
+class LogLines;
 class LogModel;
 
 // The margin at the left of the log box, beside the first line of each datagram: its arrival
@@ -21,7 +21,8 @@ class LogMargin : public QWidget
     Q_OBJECT
 
 public:
-    LogMargin(LogBox *box, const LogModel &model);
+    // Over the left of 'box', beside its 'lines'.
+    LogMargin(QWidget *box, const LogLines &lines, const LogModel &model);
 
     // Where the view rules hide lines: a loss among them marks the next line shown.
     void setFilter(const LineFilter *filter) { m_filter = filter; }
@@ -48,7 +49,7 @@ protected:
 private:
     QFont marginFont() const;
 
-    LogBox *m_box;
+    const LogLines &m_lines;
     const LogModel &m_model;
     const LineFilter *m_filter = nullptr;
     bool m_senderColours = false;

@@ -5,11 +5,12 @@
 
 #include "FindBar.h"
 #include "LineFilter.h"
-#include "LogBox.h"
+#include "LogLines.h"
 
-ViewRulesController::ViewRulesController(LogBox *box, LineFilter *filter)
+ViewRulesController::ViewRulesController(QWidget *box, LogLines &lines, LineFilter *filter)
     : QObject(box)
     , m_box(box)
+    , m_lines(lines)
     , m_filter(filter)
 { }
 
@@ -70,6 +71,6 @@ void ViewRulesController::clear()
 
 void ViewRulesController::applyRules()
 {
-    m_box->insertPending();
+    m_lines.insertPending();
     m_filter->apply();
 }

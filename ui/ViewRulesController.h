@@ -10,7 +10,7 @@
 
 class FindBar;
 class LineFilter;
-class LogBox;
+class LogLines;
 
 // What the user does to the view rules: the field over the top edge for the text rule (Escape
 // closes it and keeps the rule), a severity, a sender, and removing them all.
@@ -19,7 +19,8 @@ class ViewRulesController : public QObject
     Q_OBJECT
 
 public:
-    ViewRulesController(LogBox *box, LineFilter *filter);
+    // The field goes over 'box', whose 'lines' the filter applies to.
+    ViewRulesController(QWidget *box, LogLines &lines, LineFilter *filter);
 
     // Opens the field with the rule's text, to edit.
     void openField();
@@ -38,7 +39,8 @@ private:
     void setText(const QString &text);
     void applyRules();
 
-    LogBox *m_box;
+    QWidget *m_box;
+    LogLines &m_lines;
     LineFilter *m_filter;
     FindBar *m_bar = nullptr;
 };
