@@ -602,12 +602,12 @@ void LogBox::removeShownSelection()
 // The caret stays in a line that is shown.
 void LogBox::keepCaretShown()
 {
-    QTextCursor caret = textCursor();
-    if (const std::optional<int> position = HiddenLines::shownPosition(caret, m_lastCaret)) {
-        caret.setPosition(*position,
-                          caret.hasSelection() ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
-        setTextCursor(caret);
+    QTextCursor cursor = textCursor();
+    if (const std::optional<int> position = HiddenLines::shownPosition(cursor, m_lastCaret)) {
+        cursor.setPosition(
+            *position, cursor.hasSelection() ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+        setTextCursor(cursor);
         return;
     }
-    m_lastCaret = caret.position();
+    m_lastCaret = cursor.position();
 }
