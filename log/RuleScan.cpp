@@ -168,6 +168,12 @@ void RuleScan::cancel()
     }
 }
 
+void RuleScan::resume(ArrivalSnapshot snapshot)
+{
+    m_cancelled = false;
+    scan(std::move(snapshot));
+}
+
 std::vector<qint64> RuleScan::takeRows()
 {
     return std::exchange(m_rows, {});

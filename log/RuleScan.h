@@ -40,6 +40,8 @@ public:
     // snapshot given waits for it.
     void scan(ArrivalSnapshot snapshot);
     void cancel();
+    // Goes on after a cancel, from where it stopped, over 'snapshot'.
+    void resume(ArrivalSnapshot snapshot);
     bool isRunning() const { return m_job != nullptr; }
     bool wasCancelled() const { return m_cancelled; }
     // How far it got: datagrams scanned, of how many it was given.

@@ -107,6 +107,14 @@ void ShownRows::cancelScan()
         m_scan->cancel();
 }
 
+void ShownRows::resumeScan()
+{
+    if (m_scan && m_scan->wasCancelled()) {
+        m_scan->resume(m_hub.arrivals().snapshot());
+        emit scanProgressed();
+    }
+}
+
 bool ShownRows::wasCancelled() const
 {
     return m_scan && m_scan->wasCancelled();

@@ -38,8 +38,10 @@ public:
     bool isScanning() const;
     qint64 scanned() const;
     qint64 scanTotal() const;
-    // Stops the scan: the rows found so far stay, and no more come until the rule is set again.
+    // Stops the scan: the rows found so far stay, and no more come until it resumes.
     void cancelScan();
+    // Goes on with a stopped scan from where it stopped.
+    void resumeScan();
     bool wasCancelled() const;
     // Why the scan stopped short of the end, where part of the record could not be read.
     QString scanError() const;

@@ -356,9 +356,12 @@ void LogView::applyFilter()
     m_filterPause.stop();
     const Rule rule = Rule::parse(m_filterBar->needle());
     m_filterBar->setStatus(rule.error());
-    if (!rule.isValid() || (rule.text() == m_rows->rule().text() && !m_rows->wasCancelled()))
+    if (!rule.isValid())
         return;
-    m_rows->setRule(rule);
+    if (rule.text() != m_rows->rule().text())
+        m_rows->setRule(rule);
+    else if (m_rows->wasCancelled())
+        m_rows->resumeScan();
 }
 
 void LogView::setFilterText(const QString &text)
