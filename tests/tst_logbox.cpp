@@ -149,7 +149,10 @@ private slots:
     void copyAndEditAroundHiddenLines();
     void senderRulesFromTheContextMenu();
     void jumpsToProblemsAndMarks();
+    void menuSaysWhatIsOn();
     void highlightsColourEveryOccurrence();
+    void highlightsKeepClearOfTheSelection_data();
+    void highlightsKeepClearOfTheSelection();
     void detailsFollowTheCaret();
     void detailsPlacedBeside_data();
     void detailsPlacedBeside();
@@ -826,6 +829,52 @@ void tst_LogBox::jumpsToProblemsAndMarks()
     QCOMPARE(log.text().count("\r\n"), payloads.size()); // marks change no text
 }
 
+void tst_LogBox::menuSaysWhatIsOn()
+{
+    ThreeLines box;
+    // The entries of the context menu that show a state: the show-only entry's text, the checked
+    // severities, whether Colour by Sender is checked.
+    const auto menuNow = [&] {
+        QStringList seen;
+        QTimer::singleShot(50, [&] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            for (const QAction *action : menu->actions()) {
+                const QString text = action->text().remove(u'&');
+                if (text.startsWith("Show Only") && !text.contains("Lines from"))
+                    seen << text;
+                if (action->menu() && text == "Show Severity") {
+                    for (const QAction *severity : action->menu()->actions())
+                        if (severity->isChecked())
+                            seen << "checked: " + severity->text();
+                }
+                if (text == "Colour by Sender")
+                    seen << (action->isChecked() ? "coloured" : "not coloured");
+            }
+            menu->close();
+        });
+        QContextMenuEvent click(QContextMenuEvent::Keyboard, QPoint(10, 10),
+                                box.log.viewport()->mapToGlobal(QPoint(10, 10)));
+        QApplication::sendEvent(box.log.viewport(), &click);
+        return seen;
+    };
+    QCOMPARE(menuNow(), QStringList({ "Show Only...", "checked: All", "not coloured" }));
+
+    QTest::keyClick(&box.log, Qt::Key_3, Qt::ControlModifier);
+    QTest::keyClick(&box.log, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    auto *field = box.log.findChild<QLineEdit *>("filterField");
+    QVERIFY(field);
+    QTest::keyClicks(field, "!a rule longer than forty characters, cut in its middle");
+    QTest::keyClick(field, Qt::Key_Escape);
+    actionNamed(box.log, "Colour by Sender")->trigger();
+    QCOMPARE(menuNow(),
+             QStringList({ "Show Only \u201c!a rule longer than \u2026, cut in its middle\u201d...",
+                           "checked: Error or more urgent", "coloured" }));
+
+    QTest::keyClick(&box.log, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(menuNow(), QStringList({ "Show Only...", "checked: All", "coloured" }));
+}
+
 void tst_LogBox::highlightsColourEveryOccurrence()
 {
     ThreeLines box;
@@ -839,6 +888,41 @@ void tst_LogBox::highlightsColourEveryOccurrence()
     QVERIFY(highlights.first().format.background() != highlights.last().format.background());
     actionNamed(box.log, "Remove Highlights")->trigger();
     QVERIFY(box.log.extraSelections().isEmpty());
+}
+
+void tst_LogBox::highlightsKeepClearOfTheSelection_data()
+{
+    // Five highlights: as many colours as the palette has clear of the selection, up to five.
+    QTest::addColumn<QColor>("selection");
+    QTest::addColumn<int>("colours");
+    QTest::newRow("Fusion's blue") << QColor(0x30, 0x8c, 0xc6) << 5;
+    QTest::newRow("Breeze's blue") << QColor(0x3d, 0xae, 0xe9) << 5;
+    QTest::newRow("amber, near amber and orange") << QColor(0xff, 0xb3, 0x00) << 4;
+    QTest::newRow("crimson, near pink and orange") << QColor(0xe0, 0x10, 0x30) << 4;
+    QTest::newRow("grey: any colour") << QColor(0x80, 0x80, 0x80) << 5;
+}
+
+void tst_LogBox::highlightsKeepClearOfTheSelection()
+{
+    QFETCH(QColor, selection);
+    QFETCH(int, colours);
+    ThreeLines box;
+    QPalette palette = box.log.palette();
+    palette.setColor(QPalette::Highlight, selection);
+    box.log.setPalette(palette);
+    for (int column = 0; column < 5; ++column) { // each letter of "first" is a highlight
+        box.select(0, column, 0, column + 1);
+        QTest::keyClick(&box.log, Qt::Key_H, Qt::ControlModifier);
+    }
+    QSet<QRgb> used;
+    for (const QTextEdit::ExtraSelection &highlight : box.log.extraSelections()) {
+        const QColor colour = highlight.format.background().color();
+        used << colour.rgb();
+        const int apart = std::abs(colour.hsvHue() - selection.hsvHue());
+        if (selection.hsvSaturation() > 100)
+            QVERIFY2(std::min(apart, 360 - apart) >= 30, qPrintable(colour.name()));
+    }
+    QCOMPARE(used.size(), colours);
 }
 
 void tst_LogBox::detailsFollowTheCaret()

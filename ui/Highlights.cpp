@@ -27,6 +27,10 @@ constexpr int HueCount = 360;
 constexpr int SenderSaturation = 170;
 constexpr int SenderValue = 215;
 constexpr int IPv4Bytes = 4;
+// How far a highlight's hue stays from the selection's, in degrees; a selection paler than this
+// saturation has no hue to keep away from.
+constexpr int LeastHueApart = 30;
+constexpr int LeastSelectionSaturation = 60;
 
 } // namespace
 
@@ -35,10 +39,20 @@ Highlights::Highlights(const LogLines &lines, QObject *parent)
     , m_lines(lines)
 { }
 
-void Highlights::add(const QString &text)
+void Highlights::add(const QString &text, const QColor &selection)
 {
     if (text.isEmpty())
         return;
+    // A highlight of the selection's hue would read as selected text. At most two of the palette's
+    // hues lie that near any one hue, so a colour is always found.
+    const auto nearSelection = [&](const QColor &color) {
+        if (selection.hsvSaturation() < LeastSelectionSaturation)
+            return false; // a grey selection looks like no tint
+        const int apart = std::abs(color.hsvHue() - selection.hsvHue());
+        return std::min(apart, HueCount - apart) < LeastHueApart;
+    };
+    while (nearSelection(Palette.at(std::size_t(m_nextColor))))
+        m_nextColor = (m_nextColor + 1) % int(Palette.size());
     m_texts.append({ text, Palette.at(std::size_t(m_nextColor)) });
     m_nextColor = (m_nextColor + 1) % int(Palette.size());
     emit changed();

@@ -24,8 +24,9 @@ class Highlights : public QObject
 public:
     Highlights(const LogLines &lines, QObject *parent);
 
-    // Colours every occurrence of 'text' (exactly, case and all) in the next colour.
-    void add(const QString &text);
+    // Colours every occurrence of 'text' (exactly, case and all) in the next colour that does not
+    // look like 'selection', the colour of selected text.
+    void add(const QString &text, const QColor &selection);
     void clear();
     bool isEmpty() const { return m_texts.isEmpty(); }
     // Where they are in the lines in view.

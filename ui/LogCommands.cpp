@@ -13,6 +13,7 @@
 #include "ViewRulesController.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QMenu>
 #include <QTextBlock>
 
@@ -25,6 +26,15 @@ QString jumpText(LineJumps::Jump jump, const QString &what)
     if (jump == LineJumps::Jump::None)
         return LogCommands::tr("No %1 in the lines shown").arg(what);
     return {};
+}
+
+// A rule long enough to widen the menu past the screen is cut in its middle.
+QString elidedRule(const QString &rule)
+{
+    constexpr int MostCharacters = 40;
+    if (rule.size() <= MostCharacters)
+        return rule;
+    return rule.left(MostCharacters / 2) + QChar(0x2026) + rule.right(MostCharacters / 2 - 1);
 }
 
 } // namespace
@@ -64,10 +74,14 @@ LogCommands::LogCommands(LogBox *box, const Parts &parts)
                                      tr("Notice or more urgent"),
                                      tr("Informational or more urgent"),
                                      tr("All") };
+    auto *severityGroup = new QActionGroup(this);
     for (int severity = 0; severity < int(severities.size()); ++severity) {
-        m_severityActions << add(severities.at(severity),
-                                 QKeySequence(Qt::CTRL | (Qt::Key_0 + severity)),
-                                 [this, severity] { m_parts.rules->setSeverity(severity); });
+        QAction *action =
+            add(severities.at(severity), QKeySequence(Qt::CTRL | (Qt::Key_0 + severity)),
+                [this, severity] { m_parts.rules->setSeverity(severity); });
+        action->setCheckable(true);
+        severityGroup->addAction(action);
+        m_severityActions << action;
     }
     m_showAllAction = add(tr("Show All &Lines"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A),
                           [this] { m_parts.rules->clear(); });
@@ -75,7 +89,8 @@ LogCommands::LogCommands(LogBox *box, const Parts &parts)
         const QTextCursor selection = m_box->textCursor();
         if (selection.hasSelection()
             && selection.block() == m_box->document()->findBlock(selection.selectionStart()))
-            m_parts.highlights->add(selection.selectedText());
+            m_parts.highlights->add(selection.selectedText(),
+                                    m_box->palette().color(QPalette::Highlight));
     });
     m_highlightActions << m_highlightAction;
     m_highlightActions << add(tr("Remove Highlights"), QKeySequence(),
@@ -114,7 +129,15 @@ void LogCommands::addToMenu(QMenu *menu, const QTextBlock &line)
     menu->addActions(m_logActions);
     menu->addSeparator();
     addSenderActions(menu, line);
+    // The entries say which rules are on: the menu is where a user looks for why lines are gone.
+    const ViewRules &rules = m_parts.rules->rules();
+    m_showOnlyAction->setText(
+        rules.text().isEmpty() ? tr("Sh&ow Only...")
+                               : tr("Sh&ow Only \u201c%1\u201d...").arg(elidedRule(rules.text())));
     menu->addAction(m_showOnlyAction);
+    // Without a severity rule, the last entry: All.
+    m_severityActions.at(rules.severity().value_or(int(m_severityActions.size()) - 1))
+        ->setChecked(true);
     menu->addMenu(tr("Show Se&verity"))->addActions(m_severityActions);
     menu->addAction(m_showAllAction);
     menu->addSeparator();

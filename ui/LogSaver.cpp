@@ -146,8 +146,7 @@ bool LogSaver::isJsonLines(const QString &path)
         || path.endsWith(QStringLiteral(".ndjson"), Qt::CaseInsensitive);
 }
 
-bool LogSaver::saveArrivalsTo(const QString &path,
-                              std::shared_ptr<const std::vector<qint64>> only)
+bool LogSaver::saveArrivalsTo(const QString &path, std::shared_ptr<const std::vector<qint64>> only)
 {
     if (refuseSecond())
         return false;

@@ -69,6 +69,11 @@ void ViewRulesController::clear()
     applyRules();
 }
 
+const ViewRules &ViewRulesController::rules() const
+{
+    return m_filter->rules();
+}
+
 void ViewRulesController::applyRules()
 {
     m_lines.insertPending();

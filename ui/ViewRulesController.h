@@ -30,6 +30,7 @@ public:
     void setSeverity(int severity);
     void addSender(const ViewRules::Sender &sender, bool showOnly);
     void clear();
+    const ViewRules &rules() const;
 
 signals:
     // The field opened or closed.
