@@ -8,23 +8,18 @@ namespace {
 constexpr qsizetype RowBytes = 16;
 constexpr qsizetype HalfRow = RowBytes / 2;
 constexpr int OffsetDigits = 8;
-// Unicode's pictures of the control characters: U+2400 for NUL on, U+2421 for DEL.
-constexpr char16_t ControlPictures = 0x2400;
-constexpr char16_t DeletePicture = 0x2421;
 constexpr uchar Delete = 0x7F;
 constexpr uchar NoBreakSpace = 0xA0;
-// C1 controls and the no-break space have no picture of their own.
-constexpr char16_t InvisibleByte = 0x00B7; // ·
+constexpr uchar SoftHyphen = 0xAD;
 
+// As hexdump -C shows a byte it does not print: a dot, which every font has (Unicode's pictures of
+// the control characters are in none that a desktop installs). The Latin-1 letters read as the log
+// box reads them.
 QChar shown(uchar byte)
 {
-    if (byte < ' ')
-        return QChar(char16_t(ControlPictures + byte));
-    if (byte == Delete)
-        return QChar(DeletePicture);
-    if (byte > Delete && byte <= NoBreakSpace)
-        return QChar(InvisibleByte);
-    return QChar(byte);
+    const bool printed =
+        (byte >= ' ' && byte < Delete) || (byte > NoBreakSpace && byte != SoftHyphen);
+    return QChar(printed ? char16_t(byte) : u'.');
 }
 
 } // namespace

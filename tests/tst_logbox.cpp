@@ -6,6 +6,7 @@
 // notices, Clear and the saves with their questions and errors.
 
 #include "DatagramDetails.h"
+#include "HexDump.h"
 #include "LogBox.h"
 #include "LogFeed.h"
 #include "LogMargin.h"
@@ -20,6 +21,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QFontDatabase>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -153,6 +155,7 @@ private slots:
     void highlightsColourEveryOccurrence();
     void highlightsKeepClearOfTheSelection_data();
     void highlightsKeepClearOfTheSelection();
+    void controlBytesAreDrawnVisibly();
     void detailsFollowTheCaret();
     void detailsPlacedBeside_data();
     void detailsPlacedBeside();
@@ -925,6 +928,62 @@ void tst_LogBox::highlightsKeepClearOfTheSelection()
     QCOMPARE(used.size(), colours);
 }
 
+void tst_LogBox::controlBytesAreDrawnVisibly()
+{
+    // Every byte the font draws as nothing or as the missing glyph, and a lone carriage return:
+    // each gets room between "a" and "b", and what is drawn there differs from byte to byte.
+    QList<char> bytes;
+    for (int byte = 0; byte <= 0x9f; ++byte) {
+        if (byte < ' ' || byte >= 0x7f)
+            bytes << char(byte);
+    }
+    bytes.removeAll('\t'); // a tab, as a tab
+    bytes.removeAll('\n'); // a line break, as a line break
+    LogBox log;
+    showActive(log);
+    for (const char byte : bytes)
+        log.appendLine(QString::fromLatin1(QByteArray("a") + byte + "b"),
+                       arrivalFrom("192.0.2.1", 9, 1));
+    log.insertPending();
+    log.resize(400, log.fontMetrics().lineSpacing() * int(bytes.size() + 4));
+    log.verticalScrollBar()->setValue(0);
+    const QImage shown = log.viewport()->grab().toImage();
+    const QList<LogLines::VisibleLine> lines = log.visibleLines();
+    QCOMPARE(lines.size(), bytes.size() + 1); // and the empty last line
+    QSet<QByteArray> drawings;
+    const int least = log.fontMetrics().horizontalAdvance(u'0');
+    for (int i = 0; i < bytes.size(); ++i) {
+        const QTextLine line = lines.at(i).block.layout()->lineAt(0);
+        // Between the "a" and the "b": some bytes have their room before them.
+        const qreal a = log.fontMetrics().horizontalAdvance(u'a');
+        const int left = int(a + log.document()->documentMargin());
+        const int width = int(line.cursorToX(2) - a);
+        const QString byte = QString::number(uchar(bytes.at(i)), 16);
+        QVERIFY2(width >= least, qPrintable(byte + " has no room"));
+        const QImage room = shown.copy(left, lines.at(i).top, width, lines.at(i).height);
+        QByteArray pixels;
+        for (int y = 0; y < room.height(); ++y)
+            pixels += QByteArray(reinterpret_cast<const char *>(room.constScanLine(y)),
+                                 room.bytesPerLine());
+        QVERIFY2(!drawings.contains(pixels), qPrintable(byte + " is drawn as another byte is"));
+        drawings << pixels;
+    }
+    QCOMPARE(log.text().toLatin1(), [&] {
+        QByteArray text;
+        for (const char byte : bytes)
+            text += QByteArray("a") + byte + "b\r\n";
+        return text;
+    }()); // and the text is the bytes
+
+    // The hex dump's column of characters: every byte a glyph of the dump's font.
+    QByteArray every;
+    for (int byte = 0; byte <= 0xff; ++byte)
+        every += char(byte);
+    const QFontMetrics dumpGlyphs(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    for (const QChar c : hexDump(every))
+        QVERIFY2(c == u'\n' || dumpGlyphs.inFont(c), qPrintable(QString::number(c.unicode(), 16)));
+}
+
 void tst_LogBox::detailsFollowTheCaret()
 {
     LogBox log;
@@ -958,8 +1017,8 @@ void tst_LogBox::detailsFollowTheCaret()
     QVERIFY(!table->isVisible());
     // Nine bytes missing from the row, and the gap in its middle.
     QCOMPARE(dump(),
-             "00000000  62 79 74 65 73 01 ff" + QString(9 * 3 + 1 + 2, u' ') + "bytes"
-                 + QChar(0x2401) + QChar(0xFF) + "\n");
+             "00000000  62 79 74 65 73 01 ff" + QString(9 * 3 + 1 + 2, u' ') + "bytes" + "."
+                 + QChar(0xFF) + "\n");
     // The empty last line, and then a typed one, came in no datagram.
     log.moveCursor(QTextCursor::End);
     QVERIFY2(fields().contains("empty"), qPrintable(fields()));

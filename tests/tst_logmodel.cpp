@@ -1030,15 +1030,15 @@ void tst_LogModel::hexDumpShowsEveryByte_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("dump");
     QTest::newRow("nothing") << QByteArray() << "";
-    QTest::newRow("control bytes as pictures")
-        << QByteArray("<13>hi\r\n\0\x7f", 10)
-        << QString("00000000  3c 31 33 3e 68 69 0d 0a  00 7f                    <13>hi")
-            + QChar(0x240D) + QChar(0x240A) + QChar(0x2400) + QChar(0x2421) + "\n";
+    // The bytes hexdump -C does not print as a dot, the Latin-1 letters as the log box shows them.
+    QTest::newRow("control bytes as dots")
+        << QByteArray("<13>hi\r\n\0\x1f\x7f ~", 13)
+        << "00000000  3c 31 33 3e 68 69 0d 0a  00 1f 7f 20 7e           <13>hi..... ~\n";
     QTest::newRow("a second row, and bytes above 127")
-        << QByteArray("0123456789abcdef\x80\xa0\xe9\xff")
+        << QByteArray("0123456789abcdef\x80\x9f\xa0\xa1\xad\xe9\xff")
         << QString("00000000  30 31 32 33 34 35 36 37  38 39 61 62 63 64 65 66  0123456789abcdef\n"
-                   "00000010  80 a0 e9 ff                                       ")
-            + QChar(0xB7) + QChar(0xB7) + QChar(0xE9) + QChar(0xFF) + "\n";
+                   "00000010  80 9f a0 a1 ad e9 ff                              ...")
+            + QChar(0xA1) + "." + QChar(0xE9) + QChar(0xFF) + "\n";
 }
 
 void tst_LogModel::hexDumpShowsEveryByte()

@@ -4,6 +4,7 @@
 #include "LogBox.h"
 
 #include "ArrivalText.h"
+#include "ControlBytes.h"
 #include "DatagramDetails.h"
 #include "FindBar.h"
 #include "FindController.h"
@@ -92,6 +93,7 @@ LogBox::LogBox(QWidget *parent)
     QFont noShaping = font();
     noShaping.setStyleStrategy(QFont::PreferNoShaping);
     setFont(noShaping);
+    new ControlBytes(document(), noShaping);
 
     connect(m_feed, &LogFeed::aboutToInsert, this, [this] { m_wasFollowing = isFollowing(); });
     connect(m_feed, &LogFeed::inserted, this, [this] {

@@ -3,6 +3,7 @@
 
 #include "LogPainter.h"
 
+#include "ControlBytes.h"
 #include "LogMargin.h"
 #include "LogText.h"
 
@@ -17,6 +18,9 @@ constexpr int LongLine = 2000;
 constexpr int EdgeCharacters = 2;
 // Light enough that text and selection stay readable through it.
 constexpr int MarkTintAlpha = 60;
+// A control byte's box: its frame fainter than its name.
+constexpr qreal ControlFrameAlpha = 0.5;
+constexpr qreal ControlFrameRadius = 2;
 
 } // namespace
 
@@ -63,6 +67,8 @@ void LogPainter::paint(QPainter &painter, const View &view, QRect exposed,
                 drawInView(painter, view, block, offset, selections, exposed);
             else
                 blockLayout->draw(&painter, offset, selections, exposed);
+            if (!blockLayout->formats().isEmpty())
+                drawControlBytes(painter, view, block, offset, selections, exposed);
             const int cursor = view.context.cursorPosition - start;
             if (view.showCursor && cursor >= 0 && cursor < block.length())
                 blockLayout->drawCursor(&painter, offset, cursor, view.cursorWidth);
@@ -78,6 +84,55 @@ void LogPainter::paint(QPainter &painter, const View &view, QRect exposed,
         if (offset.y() > view.viewportSize.height())
             break;
     }
+}
+
+// Draws each control byte's name in the room its format gave it, over whatever the font drew there.
+void LogPainter::drawControlBytes(QPainter &painter, const View &view, const QTextBlock &block,
+                                  QPointF offset, const QList<QTextLayout::FormatRange> &selections,
+                                  const QRect &exposed)
+{
+    const QTextLayout *layout = block.layout();
+    const QPointF origin = offset + layout->position();
+    const QString text = block.text();
+    const QFont nameFont = ControlBytes::nameFont(view.font);
+    const QPalette &palette = view.context.palette;
+    painter.save();
+    painter.setFont(nameFont);
+    for (int at = 0; at < text.size(); ++at) {
+        const QString name = ControlBytes::nameOf(text.at(at));
+        if (name.isEmpty())
+            continue;
+        const QTextLine line = layout->lineForTextPosition(at);
+        qreal left = line.cursorToX(at);
+        qreal width = line.cursorToX(at + 1) - left;
+        if (width <= 0) { // its room is before it, where there is anything before it
+            if (at == 0)
+                continue;
+            width = ControlBytes::roomFor(name, view.font);
+            left -= width;
+        }
+        const QRectF room(origin + QPointF(left, line.y()), QSizeF(width, line.height()));
+        if (room.intersects(exposed)) {
+            const auto selection =
+                std::find_if(selections.begin(), selections.end(), [&](const auto &selected) {
+                    return at >= selected.start && at < selected.start + selected.length;
+                });
+            const bool selected = selection != selections.end();
+            painter.fillRect(room, selected ? selection->format.background() : palette.base());
+            const QColor ink = !selected ? palette.text().color()
+                : selection->format.hasProperty(QTextFormat::ForegroundBrush)
+                ? selection->format.foreground().color()
+                : palette.highlightedText().color();
+            QColor frame = ink;
+            frame.setAlphaF(ControlFrameAlpha);
+            painter.setPen(frame);
+            painter.drawRoundedRect(room.adjusted(1, 2, -1, -2), ControlFrameRadius,
+                                    ControlFrameRadius);
+            painter.setPen(ink);
+            painter.drawText(room, Qt::AlignCenter, name);
+        }
+    }
+    painter.restore();
 }
 
 // Lays out and draws only the characters of the block's lines that are in view, where the whole
@@ -106,13 +161,20 @@ void LogPainter::drawInView(QPainter &painter, const View &view, const QTextBloc
         QTextOption option = block.document()->defaultTextOption();
         option.setWrapMode(QTextOption::NoWrap);
         part.setTextOption(option);
-        QList<QTextLayout::FormatRange> partSelections;
-        for (const QTextLayout::FormatRange &selection : selections) {
-            const int begin = std::max(selection.start, from);
-            const int end = std::min(selection.start + selection.length, to);
-            if (begin < end)
-                partSelections.append({ begin - from, end - begin, selection.format });
-        }
+        // The part is laid out with the formats that give control bytes their room, so that
+        // what follows one is where the whole line has it.
+        const auto partOf = [&](const QList<QTextLayout::FormatRange> &ranges) {
+            QList<QTextLayout::FormatRange> inPart;
+            for (const QTextLayout::FormatRange &range : ranges) {
+                const int begin = std::max(range.start, from);
+                const int end = std::min(range.start + range.length, to);
+                if (begin < end)
+                    inPart.append({ begin - from, end - begin, range.format });
+            }
+            return inPart;
+        };
+        part.setFormats(partOf(layout->formats()));
+        const QList<QTextLayout::FormatRange> partSelections = partOf(selections);
         part.beginLayout();
         part.createLine().setPosition(QPointF(0, 0));
         part.endLayout();

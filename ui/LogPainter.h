@@ -43,6 +43,9 @@ public:
                       const std::function<bool(const QTextBlock &)> &followsLoss);
 
 private:
+    static void drawControlBytes(QPainter &painter, const View &view, const QTextBlock &block,
+                                 QPointF offset, const QList<QTextLayout::FormatRange> &selections,
+                                 const QRect &exposed);
     static void drawInView(QPainter &painter, const View &view, const QTextBlock &block,
                            QPointF offset, const QList<QTextLayout::FormatRange> &selections,
                            const QRect &exposed);
