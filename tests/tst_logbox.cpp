@@ -144,6 +144,7 @@ private slots:
     void dropNoticeLeadsToTheGap();
     void marginShowsTheFirstLineOfEachDatagram();
     void newLinesBelowNotice();
+    void noticesAndFieldsStayOffTheText();
     void clearEmptiesEverything();
     void rulesHideButNeverChangeTheLog();
     void rulesCountRightAsLinesMoveOut_data();
@@ -481,7 +482,8 @@ void tst_LogBox::findSaysWhatItDidNotSearch()
     QCOMPARE(earlier->text(),
              QStringLiteral("%1 earlier lines kept aside: not searched")
                  .arg(log.model().archive().lineCount()));
-    QVERIFY(earlier->geometry().top() > log.findChild<QWidget *>("findBar")->geometry().bottom());
+    QVERIFY(earlier->mapTo(&log, QPoint()).y()
+            > log.findChild<QWidget *>("findBar")->geometry().bottom());
 }
 
 void tst_LogBox::dropNoticeLeadsToTheGap()
@@ -515,7 +517,7 @@ void tst_LogBox::dropNoticeLeadsToTheGap()
 void tst_LogBox::marginShowsTheFirstLineOfEachDatagram()
 {
     LogBox log;
-    log.resize(335, 101);
+    log.resize(335, 141); // the three lines and the notice of the loss
     log.show();
     log.appendLine("<11>an error\r\nin two lines", arrivalFrom("192.0.2.1", 514, 1));
     log.appendLine("<14>after a loss", arrivalFrom("2001:db8::5", 40000, 2, 7));
@@ -551,6 +553,67 @@ void tst_LogBox::marginShowsTheFirstLineOfEachDatagram()
     // A wide sender widens the margin.
     QTRY_VERIFY(margin->width()
                 > QFontMetrics(margin->font()).horizontalAdvance("127.0.0.1:65535"));
+}
+
+void tst_LogBox::noticesAndFieldsStayOffTheText()
+{
+    LogBox log;
+    log.resize(335, 141);
+    showActive(log);
+    const int fullHeight = log.viewport()->height();
+    log.setDocumentLimit({ 2000, 1 << 20 });
+    for (int i = 0; i < 100; ++i)
+        log.appendLine(QStringLiteral("<11>line %1 ").arg(i).leftJustified(50, u'.'),
+                       arrivalFrom("192.0.2.1", 514, i, i == 99 ? 4 : 0));
+    log.insertPending();
+    auto *strip = log.findChild<QWidget *>("noticeStrip");
+    QVERIFY(strip->isVisible()); // the drops
+
+    // Every notice and both fields, with the margin on.
+    QTest::keyClick(&log, Qt::Key_D, Qt::ControlModifier);
+    QTest::keyClick(&log, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    auto *filter = log.findChild<QLineEdit *>("filterField");
+    // A long mistake leaves the field the room to correct it, and is read whole in its tooltip.
+    QTest::keyClicks(filter, "/(unclosed and rather long/");
+    auto *status = log.findChild<QLabel *>("filterStatus");
+    QVERIFY(filter->width() >= log.findChild<QWidget *>("filterBar")->width() / 2);
+    QVERIFY2(status->toolTip().startsWith("Not an expression: missing closing parenthesis"),
+             qPrintable(status->toolTip()));
+    filter->clear();
+    QTest::keyClicks(filter, "!line 9");
+    log.moveCursor(QTextCursor::End);
+    QTest::keyClick(&log, Qt::Key_F8); // "Wrapped"
+    QTest::keyClick(&log, Qt::Key_F, Qt::ControlModifier);
+    log.verticalScrollBar()->setValue(0);
+    log.appendLine("<11>new", arrivalFrom("192.0.2.1", 514, 100));
+    log.insertPending();
+    const QStringList notices = { "droppedDatagrams", "earlierLines", "showingLines", "jumpNotice",
+                                  "newLinesBelow" };
+    QList<QWidget *> overlays;
+    for (const QString &name : notices) {
+        auto *notice = log.findChild<QWidget *>(name);
+        QVERIFY2(notice->isVisible(), qPrintable(name));
+        overlays << notice;
+    }
+    overlays << log.findChild<QWidget *>("findBar") << log.findChild<QWidget *>("filterBar");
+    QVERIFY(!overlays.at(overlays.size() - 2)->geometry().intersects(overlays.last()->geometry()));
+    const QRect text(log.viewport()->mapTo(&log, QPoint()), log.viewport()->size());
+    for (const QWidget *overlay : overlays) {
+        const QRect place(overlay->mapTo(&log, QPoint()), overlay->size());
+        QVERIFY2(overlay->isVisible() && !place.intersects(text),
+                 qPrintable(overlay->objectName()));
+        QVERIFY2(log.rect().contains(place), qPrintable(overlay->objectName()));
+    }
+
+    // With nothing to tell, the strip goes and the text has its room again.
+    QTest::keyClick(log.findChild<QLineEdit *>("findField"), Qt::Key_Escape);
+    QTest::keyClick(log.findChild<QLineEdit *>("filterField"), Qt::Key_Escape);
+    QTest::keyClick(&log, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::mouseClick(log.findChild<QWidget *>("droppedDatagrams"), Qt::LeftButton);
+    QTest::keyClick(&log, Qt::Key_End);
+    QVERIFY(strip->isVisible()); // "Wrapped", for a few seconds
+    QTRY_VERIFY_WITH_TIMEOUT(!strip->isVisible(), 15000);
+    QCOMPARE(log.viewport()->height(), fullHeight);
 }
 
 void tst_LogBox::newLinesBelowNotice()
@@ -613,6 +676,13 @@ QStringList shownLines(const LogBox &log)
             lines << block.text();
     }
     return lines;
+}
+
+// A notice's whole text: cut short in the strip, it is the first line of its tooltip.
+QString wholeNotice(const QLabel *notice)
+{
+    return notice->text().endsWith(QChar(0x2026)) ? notice->toolTip().section(u'\n', 0, 0)
+                                                  : notice->text();
 }
 
 QAction *actionNamed(const LogBox &log, const QString &text)
@@ -1146,16 +1216,16 @@ void tst_LogBox::savesRunInTheBackgroundOneAtATime()
     QVERIFY(saving->isVisible());
     QVERIFY2(saving->text().startsWith("Saving arrivals"), qPrintable(saving->text()));
     QVERIFY(!saver->saveArrivalsTo(dir.filePath("second.csv")));
-    QCOMPARE(said->text(), "Still saving: wait for it, or press Escape to cancel it");
+    QCOMPARE(wholeNotice(said), "Still saving: wait for it, or press Escape to cancel it");
     QTRY_VERIFY(!saver->isSaving());
     QVERIFY(!saving->isVisible());
-    QTRY_COMPARE(said->text(), "Saved 3,000 arrivals to first.csv");
+    QTRY_COMPARE(wholeNotice(said), "Saved 3,000 arrivals to first.csv");
     QVERIFY(!QFile::exists(dir.filePath("second.csv")));
 
     // Then the next save: what had arrived when it started.
     QVERIFY(saver->saveLogTo(dir.filePath("log.txt")));
     log.appendLine("after the save started", {});
-    QTRY_COMPARE(said->text(), "Saved 3,000 lines to log.txt");
+    QTRY_COMPARE(wholeNotice(said), "Saved 3,000 lines to log.txt");
     QFile csv(dir.filePath("first.csv"));
     QFile text(dir.filePath("log.txt"));
     QVERIFY(csv.open(QIODevice::ReadOnly) && text.open(QIODevice::ReadOnly));
@@ -1180,7 +1250,7 @@ void tst_LogBox::escapeCancelsASave()
         else
             QTest::keyClick(&log, Qt::Key_Escape);
         QTRY_VERIFY(!saver->isSaving());
-        QTRY_COMPARE(said->text(), "Cancelled: nothing saved to arrivals.jsonl");
+        QTRY_COMPARE(wholeNotice(said), "Cancelled: nothing saved to arrivals.jsonl");
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), {});
     }
 }

@@ -32,8 +32,13 @@ FindBar::FindBar(const QString &name, const QString &placeholder, QWidget *paren
     m_field->setClearButtonEnabled(true);
     m_field->installEventFilter(this);
     m_status->setObjectName(name + QStringLiteral("Status"));
-    layout->addWidget(m_field, /*stretch*/ 1);
-    layout->addWidget(m_status);
+    // A long status (an expression's mistake) has a third of the bar, cut short with the whole
+    // in its tooltip: the field keeps the room to correct what it says.
+    m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_status->installEventFilter(this);
+    m_status->hide();
+    layout->addWidget(m_field, /*stretch*/ 2);
+    layout->addWidget(m_status, /*stretch*/ 1);
     connect(m_field, &QLineEdit::textChanged, this, &FindBar::needleChanged);
 }
 
@@ -57,11 +62,23 @@ void FindBar::open()
 
 void FindBar::setStatus(const QString &status)
 {
-    m_status->setText(status);
+    m_fullStatus = status;
+    m_status->setVisible(!status.isEmpty());
+    fitStatus();
+}
+
+void FindBar::fitStatus()
+{
+    const QString shown =
+        m_status->fontMetrics().elidedText(m_fullStatus, Qt::ElideRight, m_status->width());
+    m_status->setText(shown);
+    m_status->setToolTip(shown == m_fullStatus ? QString() : m_fullStatus);
 }
 
 bool FindBar::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_status && event->type() == QEvent::Resize)
+        fitStatus();
     if (watched == m_field && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         const bool shift = key->modifiers() & Qt::ShiftModifier;

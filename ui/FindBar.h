@@ -37,8 +37,11 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void fitStatus();
+
     QLineEdit *m_field;
     QLabel *m_status;
+    QString m_fullStatus; // the status, which the label may show cut short
 };
 
 #endif // HARKLINE_FINDBAR_H

@@ -135,6 +135,7 @@ LogBox::LogBox(QWidget *parent)
         layoutOverlays();
     });
     connect(m_notices, &LogNotices::savingClicked, m_saver, &LogSaver::cancel);
+    connect(m_notices, &LogNotices::changed, this, &LogBox::layoutOverlays);
     connect(m_commands, &LogCommands::jumpSaid, this, [this](const QString &text) {
         // Where the find field shows its status, or else for a moment at the top right.
         if (m_find->isOpen())
@@ -338,27 +339,42 @@ void LogBox::updateNotices()
     layoutOverlays();
 }
 
-// The open fields take the top of the box and the margin its left, beside the text: neither hides
-// a line. The notices go over the text.
+// The open fields take the top of the box, the margin its left and the notices its bottom, all
+// beside the text: none hides a line.
 void LogBox::layoutOverlays()
 {
+    const bool following = isFollowing();
     const QRect contents = contentsRect();
     const int right = viewport()->geometry().right();
+    // Both fields open share one row, the filter's on the left: the box is small, and two rows of
+    // fields would leave it no line of text.
+    QList<QWidget *> bars;
+    if (m_rules->isOpen())
+        bars << m_rules->bar();
+    if (m_find->isOpen())
+        bars << m_find->bar();
     int top = contents.top();
-    for (const auto &[open, bar] : { std::pair { m_find->isOpen(), m_find->bar() },
-                                     std::pair { m_rules->isOpen(), m_rules->bar() } }) {
-        if (!open)
-            continue;
-        bar->setGeometry(contents.left() + OverlayGap, top + OverlayGap,
-                         right - contents.left() - 2 * OverlayGap, bar->sizeHint().height());
-        top = bar->geometry().bottom() + OverlayGap;
+    if (!bars.isEmpty()) {
+        const int width = (right - contents.left() - OverlayGap) / int(bars.size()) - OverlayGap;
+        int left = contents.left() + OverlayGap;
+        for (QWidget *bar : bars) {
+            bar->setGeometry(left, top + OverlayGap, width, bar->sizeHint().height());
+            left += width + OverlayGap;
+        }
+        top = bars.first()->geometry().bottom() + OverlayGap;
     }
     const int marginWidth = m_margin->isHidden() ? 0 : m_margin->preferredWidth();
-    const QMargins margins(marginWidth, top - contents.top(), 0, 0);
-    if (viewportMargins() != margins)
+    const int strip = m_notices->stripHeight();
+    const QMargins margins(marginWidth, top - contents.top(), 0, strip);
+    if (viewportMargins() != margins) {
         setViewportMargins(margins);
+        // A strip that comes or goes moves the view's end: the newest line stays in view.
+        if (following)
+            verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    }
     m_margin->setGeometry(contents.left(), top, marginWidth, viewport()->height());
-    m_notices->layout(viewport()->geometry(), viewport()->geometry().top());
+    m_notices->layout(QRect(contents.left(), viewport()->geometry().bottom() + 1,
+                            right - contents.left() + 1, strip));
 }
 
 // Margin

@@ -7,6 +7,9 @@
 #include "OverlayLabel.h"
 
 #include <QTimer>
+#include <QWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -19,19 +22,25 @@ constexpr int FlashMs = 5000;
 
 LogNotices::LogNotices(QWidget *box)
     : QObject(box)
-    , m_earlier(new OverlayLabel(box))
-    , m_dropped(new OverlayLabel(box))
-    , m_notKept(new OverlayLabel(box))
-    , m_saving(new OverlayLabel(box))
-    , m_newBelow(new OverlayLabel(box))
-    , m_showing(new OverlayLabel(box))
-    , m_flash(new OverlayLabel(box))
+    , m_strip(new QWidget(box))
+    , m_earlier(new OverlayLabel(m_strip))
+    , m_dropped(new OverlayLabel(m_strip))
+    , m_notKept(new OverlayLabel(m_strip))
+    , m_saving(new OverlayLabel(m_strip))
+    , m_newBelow(new OverlayLabel(m_strip))
+    , m_showing(new OverlayLabel(m_strip))
+    , m_flash(new OverlayLabel(m_strip))
 {
+    m_strip->setObjectName(QStringLiteral("noticeStrip"));
+    m_strip->hide();
     m_showing->setObjectName(QStringLiteral("showingLines"));
     m_flash->setObjectName(QStringLiteral("jumpNotice"));
     m_flashTimer.setSingleShot(true);
     m_flashTimer.setInterval(FlashMs);
-    connect(&m_flashTimer, &QTimer::timeout, m_flash, &QWidget::hide);
+    connect(&m_flashTimer, &QTimer::timeout, this, [this] {
+        m_flash->hide();
+        emit changed();
+    });
     connect(m_showing, &OverlayLabel::clicked, this, &LogNotices::showingClicked);
     m_earlier->setObjectName(QStringLiteral("earlierLines"));
     m_dropped->setObjectName(QStringLiteral("droppedDatagrams"));
@@ -114,35 +123,44 @@ void LogNotices::flash(const QString &text, const QString &details)
 {
     m_flash->setFullText(text, details);
     m_flash->show();
-    m_flash->raise();
     m_flashTimer.start();
 }
 
-void LogNotices::layout(const QRect &area, int top)
+QList<OverlayLabel *> LogNotices::shown() const
 {
-    const int room = area.width() - 2 * Gap;
+    QList<OverlayLabel *> shown;
     for (OverlayLabel *label :
-         { m_earlier, m_dropped, m_notKept, m_saving, m_newBelow, m_showing, m_flash })
-        label->fitTo(room);
-    m_showing->move(area.right() - m_showing->width() - Gap, top + Gap);
-    m_flash->move(area.right() - m_flash->width() - Gap,
-                  m_showing->isVisible() ? m_showing->geometry().bottom() + Gap : top + Gap);
-    m_earlier->move(area.left() + Gap, top + Gap);
-    for (const OverlayLabel *right : { m_showing, m_flash }) {
-        if (m_earlier->isVisible() && right->isVisible()
-            && m_earlier->geometry().intersects(right->geometry()))
-            m_earlier->move(m_earlier->x(), right->geometry().bottom() + Gap);
+         { m_dropped, m_notKept, m_saving, m_earlier, m_showing, m_flash, m_newBelow }) {
+        if (!label->isHidden())
+            shown << label;
     }
-    m_newBelow->move(area.right() - m_newBelow->width() - Gap,
-                     area.bottom() - m_newBelow->height() - Gap);
-    // From the bottom up, each above the one before where they would meet.
-    int bottom = area.bottom();
-    for (OverlayLabel *left : { m_dropped, m_notKept, m_saving }) {
-        if (!left->isVisible())
-            continue;
-        left->move(area.left() + Gap, bottom - left->height() - Gap);
-        if (m_newBelow->isVisible() && left->geometry().intersects(m_newBelow->geometry()))
-            left->move(left->x(), m_newBelow->y() - left->height() - Gap);
-        bottom = left->y();
+    return shown;
+}
+
+int LogNotices::stripHeight() const
+{
+    return shown().isEmpty() ? 0 : m_flash->sizeHint().height() + 2 * Gap;
+}
+
+void LogNotices::layout(const QRect &area)
+{
+    const QList<OverlayLabel *> labels = shown();
+    m_strip->setGeometry(area);
+    m_strip->setVisible(!labels.isEmpty());
+    // The shortest take what they need, and the longer share what is left.
+    QList<OverlayLabel *> byLength = labels;
+    std::sort(byLength.begin(), byLength.end(), [](const OverlayLabel *a, const OverlayLabel *b) {
+        return a->fullWidth() < b->fullWidth();
+    });
+    int room = area.width() - Gap * int(labels.size() + 1);
+    for (qsizetype i = 0; i < byLength.size(); ++i) {
+        OverlayLabel *label = byLength.at(i);
+        label->fitTo(std::min(label->fullWidth(), room / int(byLength.size() - i)));
+        room -= label->width();
+    }
+    int x = Gap;
+    for (OverlayLabel *label : labels) {
+        label->move(x, Gap);
+        x += label->width() + Gap;
     }
 }

@@ -4,6 +4,7 @@
 #ifndef HARKLINE_LOGNOTICES_H
 #define HARKLINE_LOGNOTICES_H
 
+#include <QList>
 #include <QObject>
 #include <QRect>
 #include <QTimer>
@@ -11,11 +12,12 @@
 class OverlayLabel;
 class QWidget;
 
-// The short notices over the log's text: at the top left, how many earlier lines are kept aside;
-// at the top right, how many lines the view rules let through, and a word on the last jump or
-// save; at the bottom left, the datagrams the system dropped since the user last looked, those
-// not kept for the saves, and a save's progress; at the bottom right, the lines that arrived
-// below the view. A count of 0 hides its notice.
+// The short notices of the log box, side by side in a strip under its text, never over a line:
+// the datagrams the system dropped since the user last looked, those not kept for the saves, a
+// save's progress, how many earlier lines are kept aside, how many lines the view rules let
+// through, a word on the last jump or save, and the lines that arrived below the view. A count of
+// 0 hides its notice; without any notice the strip takes no room. Where they do not fit, the
+// longest are cut at the end, the whole in their tooltips.
 class LogNotices : public QObject
 {
     Q_OBJECT
@@ -35,16 +37,23 @@ public:
     void showSaving(const QString &text, const QString &details);
     // Shows 'text' for a moment, 'details' in its tooltip.
     void flash(const QString &text, const QString &details = {});
-    // Places the notices inside 'area', those at the top from 'top' down.
-    void layout(const QRect &area, int top);
+    // The strip's height while it has a notice to show, else 0.
+    int stripHeight() const;
+    // Puts the strip in 'area', as high as stripHeight().
+    void layout(const QRect &area);
 
 signals:
+    // A notice went of itself: the strip may need to go too.
+    void changed();
     void droppedClicked();
     void newBelowClicked();
     void showingClicked();
     void savingClicked();
 
 private:
+    QList<OverlayLabel *> shown() const;
+
+    QWidget *m_strip;
     OverlayLabel *m_earlier;
     OverlayLabel *m_dropped;
     OverlayLabel *m_notKept;

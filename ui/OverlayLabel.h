@@ -4,17 +4,20 @@
 #ifndef HARKLINE_OVERLAYLABEL_H
 #define HARKLINE_OVERLAYLABEL_H
 
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QMouseEvent>
 
-// A short notice drawn over the log's text, in the colours of a tooltip; it may be clicked. A
-// notice longer than the room it has is cut at the end, the whole in its tooltip.
+#include <cmath>
+
+// A short notice in the colours of a tooltip; it may be clicked. A notice longer than the room it
+// has is cut at the end, the whole in its tooltip.
 class OverlayLabel : public QLabel
 {
     Q_OBJECT
 
 public:
-    // Between the frame and the text: a notice covers as little of the log as it can.
+    // Between the frame and the text: the strip of notices takes as little of the box as it can.
     static constexpr int Padding = 1;
 
     explicit OverlayLabel(QWidget *parent = nullptr)
@@ -33,6 +36,13 @@ public:
     {
         m_fullText = text;
         m_details = details;
+    }
+    // The width that shows the whole text.
+    int fullWidth() const
+    {
+        // Rounded up, as the elision measures in fractions of a pixel.
+        return int(std::ceil(QFontMetricsF(font()).horizontalAdvance(m_fullText)))
+            + 2 * (margin() + frameWidth());
     }
     void fitTo(int width)
     {
