@@ -246,6 +246,10 @@ void writeSyslog(JsonWriter &json, const SyslogFields &message, QByteArrayView p
         json.raw(",\"msg\":");
         message.isUtf8(payload) ? json.utf8String(bytes) : json.latin1String(bytes);
     }
+    if (!message.problem.isEmpty()) {
+        json.raw(",\"problem\":");
+        json.utf8String(message.problem.toUtf8());
+    }
     json.raw("}");
 }
 

@@ -283,16 +283,19 @@ std::optional<SyslogFields::Time> bsdTime(Reader &reader, qint64 arrivalNs)
     const int monthNumber = int(month - Months.begin()) + 1;
     if (hour > LastHour || minute > LastMinute || second > LastSecond)
         return std::nullopt;
-    // The time as the receiver's clock would read it, in the year nearest the arrival; the
-    // receiver's offset from UTC at the arrival places it.
+    // The time as the receiver's clock would read it, in the year nearest the arrival, placed
+    // with the receiver's offset from UTC at that time: across a change to or from daylight
+    // saving time, the arrival's offset would put it an hour out.
     const qint64 arrivalMs = floorMs(arrivalNs);
     const int offset = localOffsetSeconds(arrivalMs);
     const qint64 msOfDay =
         (qint64(hour) * SecondsPerHour + qint64(minute) * SecondsPerMinute + second) * MsPerSecond
         + ms;
     const auto utcMs = [&](int candidate) {
-        return daysFromCivil(candidate, monthNumber, day) * SecondsPerDay * MsPerSecond + msOfDay
-            - qint64(offset) * MsPerSecond;
+        const qint64 localMs =
+            daysFromCivil(candidate, monthNumber, day) * SecondsPerDay * MsPerSecond + msOfDay;
+        const qint64 near = localMs - qint64(offset) * MsPerSecond;
+        return localMs - qint64(localOffsetSeconds(near)) * MsPerSecond;
     };
     std::optional<qint64> nearest;
     const auto consider = [&](int candidate) {
@@ -314,19 +317,22 @@ std::optional<SyslogFields::Time> bsdTime(Reader &reader, qint64 arrivalNs)
         nearest = utcMs(*year);
     if (!nearest)
         return std::nullopt;
-    return SyslogFields::Time { *nearest, offset };
+    return SyslogFields::Time { *nearest, localOffsetSeconds(*nearest) };
 }
 
-// A header field of RFC 5424: "-", or up to 'longest' printable characters.
-bool readField(Reader &reader, qsizetype longest, QByteArrayView *field)
+// A header field of RFC 5424: "-", or up to 'longest' printable characters. A longer one is still
+// kept: what a sender wrote is not hidden for a limit it broke.
+enum class FieldRead { Read, TooLong, Unreadable };
+FieldRead readField(Reader &reader, qsizetype longest, QByteArrayView *field)
 {
     const QByteArrayView word = reader.word();
-    if (word.isEmpty() || word.size() > longest
-        || !std::all_of(word.begin(), word.end(), isPrintable))
-        return false;
+    if (word.isEmpty() || !std::all_of(word.begin(), word.end(), isPrintable))
+        return FieldRead::Unreadable;
     if (word != QByteArrayView("-"))
         *field = word;
-    return reader.take(' ');
+    if (!reader.take(' '))
+        return FieldRead::Unreadable;
+    return word.size() > longest ? FieldRead::TooLong : FieldRead::Read;
 }
 
 class Decoder
@@ -382,10 +388,33 @@ private:
         m_message.messageTrailer = m_payload.size() - end;
     }
 
+    // What did not read, the rest read on.
+    void note(const QString &problem)
+    {
+        m_message.problem +=
+            (m_message.problem.isEmpty() ? QString() : QStringLiteral("; ")) + problem;
+    }
+    // What did not read, after which nothing does.
     bool fail(const QString &problem)
     {
-        m_message.problem = problem;
+        note(problem);
         return true;
+    }
+    bool readField(qsizetype longest, QByteArrayView *field, const char *name)
+    {
+        switch (::readField(m_reader, longest, field)) {
+        case FieldRead::Read:
+            return true;
+        case FieldRead::TooLong:
+            note(QStringLiteral("the %1 is longer than %2 characters")
+                     .arg(QLatin1String(name))
+                     .arg(longest));
+            return true;
+        case FieldRead::Unreadable:
+            break;
+        }
+        fail(QStringLiteral("the %1 is missing or not printable").arg(QLatin1String(name)));
+        return false;
     }
 
     // RFC 5424; false when the payload is not in that form at all.
@@ -411,18 +440,15 @@ private:
             m_message.timestampText = time;
             m_message.timestamp = rfc3339(time);
             if (!m_message.timestamp)
-                return fail(QStringLiteral("the time stamp is not an RFC 3339 time"));
+                note(QStringLiteral("the time stamp is not an RFC 3339 time"));
         }
         if (!m_reader.take(' '))
             return fail(QStringLiteral("the message ends after its time stamp"));
-        if (!readField(m_reader, LongestHostname, &m_message.hostname))
-            return fail(QStringLiteral("the host name is missing or not printable"));
-        if (!readField(m_reader, LongestAppName, &m_message.appName))
-            return fail(QStringLiteral("the application name is missing or not printable"));
-        if (!readField(m_reader, LongestProcId, &m_message.procId))
-            return fail(QStringLiteral("the process id is missing or not printable"));
-        if (!readField(m_reader, LongestMsgId, &m_message.msgId))
-            return fail(QStringLiteral("the message id is missing or not printable"));
+        if (!readField(LongestHostname, &m_message.hostname, "host name")
+            || !readField(LongestAppName, &m_message.appName, "application name")
+            || !readField(LongestProcId, &m_message.procId, "process id")
+            || !readField(LongestMsgId, &m_message.msgId, "message id"))
+            return true;
         if (!readStructuredData())
             return true;
         if (m_reader.atEnd())

@@ -38,6 +38,7 @@ inline QString syslogJsonDisagreement(const QJsonObject &line, const SyslogMessa
         { "procid", message.procId },
         { "msgid", message.msgId },
         { "msg", message.message },
+        { "problem", message.problem },
     };
     for (const auto &[name, value] : fields) {
         if (!value.isEmpty())

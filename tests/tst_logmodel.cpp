@@ -22,6 +22,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -31,6 +32,7 @@
 
 #include <csignal>
 #include <cstring>
+#include <ctime>
 
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -210,6 +212,8 @@ private slots:
     void syslogAsSendersWriteIt();
     void syslogThatDoesNotRead_data();
     void syslogThatDoesNotRead();
+    void timeWithoutZoneTakesTheOffsetOfItsOwnTime_data();
+    void timeWithoutZoneTakesTheOffsetOfItsOwnTime();
     void tooltipCutsTheMessageShort_data();
     void tooltipCutsTheMessageShort();
     void hexDumpShowsEveryByte_data();
@@ -938,23 +942,37 @@ void tst_LogModel::syslogThatDoesNotRead_data()
         << QByteArray("<14>") << "rfc3164||||||" << 14 << "";
     QTest::newRow("a tag of characters no tag holds, after a header")
         << QByteArray("<14>Dec  8 10:00:00 h a+b rest") << "rfc3164|h|||||a+b rest" << 14 << "";
+    // What reads is kept, what does not is said.
     QTest::newRow("a version, then a time that is none")
-        << QByteArray("<14>1 2026-13-40T10:00:00Z host app - - - m") << "rfc5424||||||" << 14
-        << "RFC 3339";
+        << QByteArray("<14>1 2026-13-40T10:00:00Z host app - - - m") << "rfc5424|host|app||||m"
+        << 14 << "the time stamp is not an RFC 3339 time";
+    QTest::newRow("30 February") << QByteArray("<14>1 2026-02-30T10:00:00Z h a - - - m")
+                                 << "rfc5424|h|a||||m" << 14 << "RFC 3339";
+    QTest::newRow("hour 24") << QByteArray("<14>1 2026-12-08T24:00:00Z h a - - - m")
+                             << "rfc5424|h|a||||m" << 14 << "RFC 3339";
+    QTest::newRow("a host of 256 characters")
+        << QByteArray("<14>1 - ") + QByteArray(256, 'h') + " a - - - m"
+        << "rfc5424|" + QString(256, u'h') + "|a||||m" << 14
+        << "the host name is longer than 255 characters";
+    QTest::newRow("a bad time and a long app name: both said")
+        << QByteArray("<14>1 2026-02-30T10:00:00Z h ") + QByteArray(49, 'a') + " - - - m"
+        << "rfc5424|h|" + QString(49, u'a') + "||||m" << 14
+        << "RFC 3339 time; the application name is longer than 48 characters";
+    QTest::newRow("an unprintable field: nothing after it")
+        << QByteArray("<14>1 - h a\x01 - - - m") << "rfc5424|h|||||" << 14
+        << "the application name is missing or not printable";
     QTest::newRow("a truncated element") << QByteArray("<14>1 - host app - - [id a=\"open")
                                          << "rfc5424|host|app|||id:|" << 14 << "no closing quote";
     QTest::newRow("an element without its ]") << QByteArray("<14>1 - host app - - [id a=\"1\"")
                                               << "rfc5424|host|app|||id:a=1|" << 14 << "closing ]";
     QTest::newRow("other escapes are kept") << QByteArray("<14>1 - h a - - [id p=\"a\\nb\"] m")
                                             << "rfc5424|h|a|||id:p=a\\nb|m" << 14 << "";
-    QTest::newRow("a field too long") << QByteArray("<14>1 - h ") + QByteArray(49, 'a') + " - - - m"
-                                      << "rfc5424|h|||||" << 14 << "application name";
     QTest::newRow("no space before the message")
         << QByteArray("<14>1 - h a - - [id]m") << "rfc5424|h|a|||id:|" << 14 << "no space";
     QTest::newRow("only the header")
         << QByteArray("<14>1 - - - - - -") << "rfc5424||||||" << 14 << "";
     QTest::newRow("an offset past 23:59")
-        << QByteArray("<14>1 2026-12-08T10:00:00+24:00 h a - - - m") << "rfc5424||||||" << 14
+        << QByteArray("<14>1 2026-12-08T10:00:00+24:00 h a - - - m") << "rfc5424|h|a||||m" << 14
         << "RFC 3339";
     QTest::newRow("an empty message after its tag")
         << QByteArray("<14>Dec  8 10:00:00 h a:") << "rfc3164|h|a||||" << 14 << "";
@@ -996,6 +1014,44 @@ void tst_LogModel::syslogThatDoesNotRead()
         QVERIFY2(message.problem.contains(problem), qPrintable(message.problem));
     const QString disagreement = syslogJsonDisagreement(jsonLineOf(payload), message);
     QVERIFY2(disagreement.isEmpty(), qPrintable(disagreement));
+}
+
+void tst_LogModel::timeWithoutZoneTakesTheOffsetOfItsOwnTime_data()
+{
+    // In central Europe's zone, summer time from 01:00 UTC on the last Sunday of March to 01:00
+    // UTC on the last Sunday of October.
+    QTest::addColumn<QByteArray>("payload");
+    QTest::addColumn<QString>("arrival"); // UTC
+    QTest::addColumn<QString>("timestamp");
+    QTest::newRow("winter time, arriving in summer time")
+        << QByteArray("<14>Mar 29 01:30:00 h a: m") << "2026-03-29T01:30:00Z"
+        << "2026-03-29T01:30:00.000+01:00";
+    QTest::newRow("summer time, arriving in winter time")
+        << QByteArray("<14>Oct 25 01:30:00 h a: m") << "2026-10-25T02:00:00Z"
+        << "2026-10-25T01:30:00.000+02:00";
+    QTest::newRow("the same offset")
+        << QByteArray("<14>Dec  8 10:00:00 h a: m") << "2026-12-08T09:00:05Z"
+        << "2026-12-08T10:00:00.000+01:00";
+}
+
+void tst_LogModel::timeWithoutZoneTakesTheOffsetOfItsOwnTime()
+{
+    QFETCH(QByteArray, payload);
+    QFETCH(QString, arrival);
+    QFETCH(QString, timestamp);
+    // A rule rather than a zone's file, which a machine may not have.
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+    tzset();
+    const auto restore = qScopeGuard([&] {
+        zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+        tzset();
+    });
+    const qint64 arrivalNs =
+        QDateTime::fromString(arrival, Qt::ISODate).toMSecsSinceEpoch() * 1'000'000;
+    const SyslogFields fields = SyslogFields::read(payload, arrivalNs);
+    QVERIFY(fields.timestamp);
+    QCOMPARE(rfc3339Text(fields.timestamp->utcMs, fields.timestamp->offsetSeconds), timestamp);
 }
 
 void tst_LogModel::tooltipCutsTheMessageShort_data()
