@@ -862,17 +862,21 @@ void tst_LogModel::syslogAsSendersWriteIt_data()
     // No header: all of it is the message.
     row("python-sysloghandler-noident", "rfc3164||||||python-sysloghandler-noident INFO started",
         "", 14);
-    row("rsyslog-traditional",
-        "rfc3164|vm|sshd|812|||Accepted publickey for admin from 192.0.2.7 port 50422 ssh2", "",
-        30);
-    row("rsyslog-protocol23", "rfc5424|vm|sshd|812|||Accepted publickey for admin",
-        "2026-12-08T18:45:39.123Z", 30);
-    row("rsyslog-high-precision", "rfc3164|vm|sshd|812|||Accepted publickey for admin",
-        "2026-12-08T18:45:39.123Z", 30);
+    const char *sshd = "Accepted publickey for admin from 192.0.2.7 port 50422 ssh2";
+    row("rsyslog-traditional", qPrintable(QString("rfc3164|vm|sshd|812|||") + sshd), "", 13);
+    // RFC 5424 puts one space before the message: rsyslog's message begins with another.
+    row("rsyslog-protocol23", qPrintable(QString("rfc5424|vm|sshd|812||| ") + sshd),
+        "2026-12-09T23:35:04.052Z", 13);
+    row("rsyslog-high-precision", qPrintable(QString("rfc3164|vm|sshd|812|||") + sshd),
+        "2026-12-09T23:35:04.052Z", 13);
     // The tag ends at the space; the line end after the message is not part of it.
     row("rsyslog-tag-without-colon", "rfc3164|vm|watchdog||||ping lost, retrying", "", 13);
-    row("rsyslog-postfix", "rfc3164|mail|postfix/smtpd|2101|||connect from unknown[192.0.2.9]", "",
+    row("rsyslog-tag-without-colon-protocol23", "rfc5424|vm|watchdog|||| ping lost, retrying",
+        "2026-12-09T23:35:04.095Z", 13);
+    row("rsyslog-postfix", "rfc3164|vm|postfix/smtpd|2101|||connect from unknown[192.0.2.9]", "",
         22);
+    row("rsyslog-postfix-protocol23", "rfc5424|vm|postfix|2101||| connect from unknown[192.0.2.9]",
+        "2026-12-09T23:35:04.622Z", 22);
     row("rfc5424-bom",
         "rfc5424|mymachine.example.com|su||ID47||'su root' failed for lonvick on /dev/pts/8",
         "2003-10-11T22:14:15.003Z", 34);
