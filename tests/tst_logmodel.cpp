@@ -346,7 +346,7 @@ void tst_LogModel::arrivalsReadBackAsJsonLines()
     for (int b = 0; b < 256; ++b)
         everyByte.append(char(b));
     const QHash<QString, QByteArray> senders = senderMessages();
-    const QList<std::pair<QByteArray, Arrival>> sent = {
+    QList<std::pair<QByteArray, Arrival>> sent = {
         { everyByte, arrivalFrom("192.0.2.7", 514, 1'000'000'000) },
         { QByteArray("nul\0\"quoted\"\\", 13), arrivalFrom("2001:db8::1", 40000, 2, 5) },
         { senders.value("logger-rfc5424-sd"), arrivalFrom("192.0.2.7", 514, 3) },
@@ -358,6 +358,16 @@ void tst_LogModel::arrivalsReadBackAsJsonLines()
         { QByteArray("<14>1 - h a - - [x@1 a=\"1\"][x@1 b=\"3\"][y a=\"5\"][x@1 a=\"2\"] m"),
           arrivalFrom("192.0.2.7", 514, 8) },
     };
+    // And every sender's message, and messages that read in part: no key twice in any.
+    QStringList names = senders.keys();
+    names.sort();
+    for (const QString &name : names)
+        sent.append({ senders.value(name), arrivalFrom("192.0.2.9", 514, sent.size()) });
+    for (const QByteArray &partly :
+         { QByteArray("<14>1 2026-02-30T10:00:00Z h a - - [x a=\"1\"] m"),
+           QByteArray("<14>1 - ") + QByteArray(256, 'h') + " a - - - m",
+           QByteArray("<14>1 - h a\x01 - - [x a=\"1\"] m") })
+        sent.append({ partly, arrivalFrom("192.0.2.9", 514, sent.size()) });
     QTextDocument document;
     LogModel model(&document);
     for (const auto &[payload, arrival] : sent)
