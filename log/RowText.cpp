@@ -17,7 +17,9 @@ constexpr char16_t FirstC1 = 0x80;
 constexpr char16_t LastC1 = 0x9F;
 const char HexDigits[] = "0123456789abcdef";
 
-QString escaped(QStringView text)
+} // namespace
+
+QString escapedText(QStringView text)
 {
     QString out;
     out.reserve(text.size());
@@ -30,12 +32,24 @@ QString escaped(QStringView text)
         }
         out += u'\\';
         switch (u) {
-        case u'\\': out += u'\\'; break;
-        case u'\0': out += u'0'; break;
-        case u'\t': out += u't'; break;
-        case u'\n': out += u'n'; break;
-        case u'\r': out += u'r'; break;
-        case 0x1B: out += u'e'; break;
+        case u'\\':
+            out += u'\\';
+            break;
+        case u'\0':
+            out += u'0';
+            break;
+        case u'\t':
+            out += u't';
+            break;
+        case u'\n':
+            out += u'n';
+            break;
+        case u'\r':
+            out += u'r';
+            break;
+        case 0x1B:
+            out += u'e';
+            break;
         default:
             out += u'x';
             out += QLatin1Char(HexDigits[(u >> 4) & 0xF]);
@@ -45,15 +59,13 @@ QString escaped(QStringView text)
     return out;
 }
 
-} // namespace
-
 QString oneLineText(QByteArrayView bytes)
 {
     static const QByteArrayView Bom("\xEF\xBB\xBF");
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QByteArrayView text = bytes.startsWith(Bom) ? bytes.sliced(Bom.size()) : bytes;
     const QString decoded = utf8(text);
-    return escaped(utf8.hasError() ? QString::fromLatin1(bytes) : decoded);
+    return escapedText(utf8.hasError() ? QString::fromLatin1(bytes) : decoded);
 }
 
 RowText RowText::of(const ArrivalEntry &entry, QByteArrayView payload)
@@ -61,13 +73,13 @@ RowText RowText::of(const ArrivalEntry &entry, QByteArrayView payload)
     RowText row;
     const Arrival &arrival = entry.arrival;
     const qint64 ms = floorMs(arrival.timeNs);
-    row.texts[Time] = QDateTime::fromMSecsSinceEpoch(ms).toString(
-        QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    row.texts[Time] =
+        QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
     row.texts[Sender] = arrival.senderText();
     row.texts[Size] = countText(quint64(entry.bytes));
     if (arrival.droppedBefore > 0)
         row.texts[DroppedBefore] = countText(arrival.droppedBefore);
-    row.texts[Payload] = escaped(QString::fromLatin1(payload));
+    row.texts[Payload] = escapedText(QString::fromLatin1(payload));
     row.priority = entry.priority;
     const SyslogMessage message = SyslogMessage::decode(payload, arrival.timeNs);
     if (!message.priority) {
@@ -76,15 +88,15 @@ RowText RowText::of(const ArrivalEntry &entry, QByteArrayView payload)
     }
     row.texts[Severity] = message.priority->severityKeyword();
     row.texts[Facility] = message.priority->facilityKeyword();
-    row.texts[Host] = escaped(message.hostname);
-    row.texts[App] = escaped(message.procId.isEmpty()
-                                 ? message.appName
+    row.texts[Host] = escapedText(message.hostname);
+    row.texts[App] = escapedText(
+        message.procId.isEmpty() ? message.appName
                                  : QStringLiteral("%1[%2]").arg(message.appName, message.procId));
-    row.texts[MessageId] = escaped(message.msgId);
+    row.texts[MessageId] = escapedText(message.msgId);
     if (message.timestamp)
         row.texts[SenderTime] = message.timestamp->toString(Qt::ISODateWithMs);
     else
-        row.texts[SenderTime] = escaped(message.timestampText);
+        row.texts[SenderTime] = escapedText(message.timestampText);
     row.texts[ClockDifference] = clockDifferenceText(message, arrival.timeNs);
     const QByteArrayView bytes = message.messageOffset >= 0
         ? payload.sliced(message.messageOffset)
@@ -96,8 +108,9 @@ RowText RowText::of(const ArrivalEntry &entry, QByteArrayView payload)
 QString RowText::columnName(int column)
 {
     static const std::array<const char *, Columns> Names {
-        "Time", "Sender",    "Host",      "App",  "Severity",       "Message", "Facility",
-        "Message id", "Sender's time", "Clock difference", "Size", "Dropped before", "Payload",
+        "Time",    "Sender",         "Host",       "App",           "Severity",
+        "Message", "Facility",       "Message id", "Sender's time", "Clock difference",
+        "Size",    "Dropped before", "Payload",
     };
     return QString::fromLatin1(Names[std::size_t(column)]);
 }

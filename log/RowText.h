@@ -41,6 +41,9 @@ struct RowText
     static QString columnName(int column);
 };
 
+// Text as one line: control characters, line breaks among them, as escapes ("\n", "\x1b"), and a
+// backslash doubled, so that each character can be told from the rest.
+QString escapedText(QStringView text);
 // Bytes as one line of text: UTF-8 where they are valid UTF-8 (a BOM left out), otherwise one
 // character per byte; control characters, line breaks among them, as escapes ("\n", "\x1b"), and a
 // backslash doubled, so that each byte can be told from the rest.

@@ -1060,7 +1060,7 @@ void tst_LogBox::detailsFollowTheCaret()
     log.resize(335, 101);
     showActive(log);
     log.appendLine("<165>1 2003-10-11T22:14:15.003Z mymachine evntslog - ID47 "
-                   "[exampleSDID@32473 iut=\"3\" eventSource=\"Application\"] An event",
+                   "[exampleSDID@32473 iut=\"3\" eventSource=\"Application\"] An \x1b[1mevent",
                    arrivalFrom("192.0.2.1", 514, 1));
     log.appendLine(QString::fromLatin1("bytes\x01\xff", 7), arrivalFrom("2001:db8::2", 9, 2, 4));
     log.insertPending();
@@ -1074,6 +1074,8 @@ void tst_LogBox::detailsFollowTheCaret()
     };
     auto *table = details->findChild<QTableWidget *>("structuredData");
     QVERIFY2(fields().contains("mymachine") && fields().contains("ID47"), qPrintable(fields()));
+    // A control byte in the message as an escape, as no font draws it.
+    QVERIFY2(fields().contains("An \\e[1mevent"), qPrintable(fields()));
     QCOMPARE(table->rowCount(), 2);
     QCOMPARE(table->item(1, 1)->text(), QStringLiteral("eventSource"));
     QCOMPARE(table->item(1, 2)->text(), QStringLiteral("Application"));

@@ -5,6 +5,7 @@
 
 #include "ArrivalText.h"
 #include "HexDump.h"
+#include "RowText.h"
 #include "SyslogMessage.h"
 
 #include <QFontDatabase>
@@ -187,7 +188,7 @@ void DatagramDetails::showDatagram(const ArrivalEntry &entry, const QByteArray &
     }
     if (message.messageOffset >= 0) {
         rows += fieldRow(message.hasBom ? tr("Message (UTF-8)") : tr("Message"),
-                         message.message.left(LongestShownMessage));
+                         escapedText(message.message.left(LongestShownMessage)));
     }
     m_fields->setText(QStringLiteral("<table>%1</table>").arg(rows));
 
