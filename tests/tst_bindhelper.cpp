@@ -7,9 +7,12 @@
 
 #include "BindHelper.h"
 #include "BindReply.h"
+#include "FreePort.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cerrno>
@@ -117,6 +120,8 @@ private slots:
     void bindsOnlyTheListedPorts();
     void bindsAndHandsOverTheSocket();
     void saysWhyItCouldNot();
+    void takesOnlyWhatAHelperShouldSend_data();
+    void takesOnlyWhatAHelperShouldSend();
 };
 
 void tst_BindHelper::initTestCase()
@@ -250,6 +255,49 @@ void tst_BindHelper::saysWhyItCouldNot()
     // A port the helper does not bind.
     QCOMPARE(bindThroughHelper(helper(), 162, &error), -1);
     QCOMPARE(error, EPERM);
+}
+
+void tst_BindHelper::takesOnlyWhatAHelperShouldSend_data()
+{
+    QTest::addColumn<QString>("how"); // what the fake helper does
+    QTest::addColumn<int>("error"); // 0: its socket is taken
+    QTest::newRow("as it should") << "good" << 0;
+    QTest::newRow("a TCP socket") << "tcp" << EPROTO;
+    QTest::newRow("a socket on another port") << "otherport" << EPROTO;
+    QTest::newRow("no socket, and no error") << "nosocket" << EPROTO;
+    QTest::newRow("two sockets") << "twosockets" << EPROTO;
+    QTest::newRow("a short answer") << "short" << EPROTO;
+    QTest::newRow("credentials, not a socket") << "credentials" << EPROTO;
+    QTest::newRow("no answer") << "silent" << ETIMEDOUT;
+    QTest::newRow("an answer, then it does not end") << "lingers" << 0;
+    QTest::newRow("an error, and a socket with it") << "errorwithsocket" << EACCES;
+}
+
+void tst_BindHelper::takesOnlyWhatAHelperShouldSend()
+{
+    QFETCH(QString, how);
+    QFETCH(int, error);
+    QTemporaryDir dir;
+    const QString fake = dir.filePath("harkline-bind-" + how);
+    QVERIFY(QFile::link(qEnvironmentVariable("HARKLINE_FAKE_BIND_HELPER"), fake));
+    const quint16 port = freePort();
+    const auto openDescriptors = [] {
+        return QDir(QStringLiteral("/proc/self/fd"))
+            .entryList(QDir::AllEntries | QDir::System)
+            .size();
+    };
+    const qsizetype before = openDescriptors();
+    int said = 0;
+    const int socket = bindThroughHelper(fake, port, &said);
+    if (error == 0) {
+        QVERIFY2(socket >= 0, strerror(said));
+        QCOMPARE(udpPortOf(socket), port);
+        close(socket);
+    } else {
+        QCOMPARE(socket, -1);
+        QCOMPARE(said, error);
+    }
+    QCOMPARE(openDescriptors(), before); // nothing the helper sent is left open
 }
 
 QTEST_GUILESS_MAIN(tst_BindHelper)
