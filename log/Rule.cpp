@@ -3,6 +3,7 @@
 
 #include "Rule.h"
 
+#include "CaseRule.h"
 #include "SyslogFields.h"
 
 #include <algorithm>
@@ -245,7 +246,7 @@ std::optional<Rule::Term> Rule::termOf(QStringView word, bool quoted, QString *e
             return term;
         }
     }
-    term.caseCounts = std::any_of(word.begin(), word.end(), [](QChar c) { return c.isUpper(); });
+    term.caseCounts = caseRuleOf(word) == Qt::CaseSensitive;
     const QString written = word.toString();
     const bool latin1 =
         std::all_of(word.begin(), word.end(), [](QChar c) { return c.unicode() <= 0xFF; });
@@ -268,12 +269,10 @@ Rule Rule::parse(QStringView text)
         if (token.expression) {
             term = Term {};
             term->kind = Kind::Expression;
-            const bool caseCounts = std::any_of(token.text.cbegin(), token.text.cend(),
-                                                [](QChar c) { return c.isUpper(); });
-            term->expression =
-                QRegularExpression(token.text,
-                                   caseCounts ? QRegularExpression::NoPatternOption
-                                              : QRegularExpression::CaseInsensitiveOption);
+            term->expression = QRegularExpression(token.text,
+                                                  caseRuleOf(token.text) == Qt::CaseSensitive
+                                                      ? QRegularExpression::NoPatternOption
+                                                      : QRegularExpression::CaseInsensitiveOption);
             if (!term->expression.isValid()) {
                 why = QStringLiteral("/%1/: %2").arg(token.text, term->expression.errorString());
                 break;

@@ -141,29 +141,14 @@ private:
     qsizetype m_at = 0;
 };
 
-// "<PRI>": one to three digits, no leading zero but in "<0>", at most 191. A message on why not,
-// where it begins with "<".
 std::optional<SyslogPriority> readPriority(Reader &reader, QString *problem)
 {
-    if (!reader.take('<'))
-        return std::nullopt;
-    int value = 0;
-    int digits = 0;
-    while (digits <= LongestVersion && isDigit(reader.peek())) {
-        value = value * 10 + (reader.peek() - '0');
-        reader.moveTo(reader.position() + 1);
-        ++digits;
-    }
-    const bool leadingZero = digits > 1 && reader.peek(-digits) == '0';
-    if (digits == 0 || digits > LongestVersion || leadingZero || !reader.take('>')) {
-        *problem = QStringLiteral("the priority is not a number from 0 to 191 between < and >");
-        return std::nullopt;
-    }
-    if (value > SyslogPriority::Largest) {
-        *problem = QStringLiteral("the priority %1 is over 191").arg(value);
-        return std::nullopt;
-    }
-    return SyslogPriority { value };
+    qsizetype length = 0;
+    const std::optional<SyslogPriority> priority =
+        SyslogPriority::of(reader.rest(), &length, problem);
+    if (priority)
+        reader.moveTo(reader.position() + length);
+    return priority;
 }
 
 // An RFC 3339 time: "2026-12-08T19:45:39.267317+00:00", or with "Z"; to the microsecond.

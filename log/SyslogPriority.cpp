@@ -24,6 +24,45 @@ constexpr std::array<const char *, 8> SeverityKeywords {
     "emerg", "alert", "crit", "err", "warning", "notice", "info", "debug",
 };
 
+char16_t unitAt(QStringView text, qsizetype i)
+{
+    return text.at(i).unicode();
+}
+
+char16_t unitAt(QByteArrayView bytes, qsizetype i)
+{
+    return uchar(bytes.at(i));
+}
+
+constexpr qsizetype MostDigits = 3;
+
+// "<", one to three digits, ">"; no leading zero but in "<0>"; at most 191.
+template<typename Text>
+std::optional<SyslogPriority> parse(Text payload, qsizetype *length, QString *problem)
+{
+    const auto unit = [&](qsizetype i) { return i < payload.size() ? unitAt(payload, i) : 0; };
+    if (unit(0) != u'<')
+        return std::nullopt;
+    int value = 0;
+    qsizetype i = 1;
+    for (; i <= MostDigits && unit(i) >= u'0' && unit(i) <= u'9'; ++i)
+        value = value * 10 + (unit(i) - u'0');
+    const qsizetype digits = i - 1;
+    if (digits == 0 || unit(i) != u'>' || (digits > 1 && unit(1) == u'0')) {
+        if (problem)
+            *problem = QStringLiteral("the priority is not a number from 0 to 191 between < and >");
+        return std::nullopt;
+    }
+    if (value > SyslogPriority::Largest) {
+        if (problem)
+            *problem = QStringLiteral("the priority %1 is over 191").arg(value);
+        return std::nullopt;
+    }
+    if (length)
+        *length = i + 1;
+    return SyslogPriority { value };
+}
+
 } // namespace
 
 QString SyslogPriority::facilityText() const
@@ -52,18 +91,11 @@ QLatin1String SyslogPriority::severityKeyword() const
 
 std::optional<SyslogPriority> SyslogPriority::of(QStringView payload)
 {
-    // "<", one to three digits, ">"; no leading zero but in "<0>".
-    if (payload.size() < 3 || payload.at(0) != u'<')
-        return std::nullopt;
-    int value = 0;
-    qsizetype i = 1;
-    for (; i < payload.size() && i <= 3 && payload.at(i).isDigit() && payload.at(i).unicode() < 128;
-         ++i)
-        value = value * 10 + (payload.at(i).unicode() - '0');
-    const qsizetype digits = i - 1;
-    if (digits == 0 || i >= payload.size() || payload.at(i) != u'>')
-        return std::nullopt;
-    if ((digits > 1 && payload.at(1) == u'0') || value > Largest)
-        return std::nullopt;
-    return SyslogPriority { value };
+    return parse(payload, nullptr, nullptr);
+}
+
+std::optional<SyslogPriority> SyslogPriority::of(QByteArrayView payload, qsizetype *length,
+                                                 QString *problem)
+{
+    return parse(payload, length, problem);
 }

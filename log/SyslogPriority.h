@@ -4,6 +4,7 @@
 #ifndef HARKLINE_SYSLOGPRIORITY_H
 #define HARKLINE_SYSLOGPRIORITY_H
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 
@@ -29,6 +30,10 @@ struct SyslogPriority
 
     // The priority the payload begins with, if it begins with one.
     static std::optional<SyslogPriority> of(QStringView payload);
+    // The same of bytes; 'length' gets the length of "<PRI>", and 'problem' says why there is no
+    // priority where the payload begins with "<".
+    static std::optional<SyslogPriority> of(QByteArrayView payload, qsizetype *length,
+                                            QString *problem);
 };
 
 #endif // HARKLINE_SYSLOGPRIORITY_H

@@ -3,6 +3,8 @@
 
 #include "ViewRules.h"
 
+#include "CaseRule.h"
+
 #include <algorithm>
 
 namespace {
@@ -18,9 +20,7 @@ QString ViewRules::setText(const QString &text)
     m_text = text;
     m_negated = text.startsWith(u'!');
     QString rest = m_negated ? text.mid(1) : text;
-    m_case = std::any_of(rest.cbegin(), rest.cend(), [](QChar c) { return c.isUpper(); })
-        ? Qt::CaseSensitive
-        : Qt::CaseInsensitive;
+    m_case = caseRuleOf(rest);
     m_expression = {};
     m_needle.clear();
     m_isExpression = false;

@@ -138,6 +138,8 @@ private slots:
     void feedKeepsOnlyWhatWaits();
     void findFieldClosesWithEscape();
     void findNextAndPreviousWrap();
+    void findKeepsTheCaseRule_data();
+    void findKeepsTheCaseRule();
     void findIsNotMisledByLinesMovingOut();
     void findLaysOutNoLineItPasses();
     void findSaysWhatItDidNotSearch();
@@ -421,6 +423,25 @@ void tst_LogBox::findNextAndPreviousWrap()
     QCOMPARE(status->text(), QString());
     field->setText("nowhere");
     QTRY_COMPARE(status->text(), QStringLiteral("Not found"));
+}
+
+void tst_LogBox::findKeepsTheCaseRule_data()
+{
+    QTest::addColumn<QString>("needle");
+    QTest::addColumn<QList<int>>("found"); // where in "Error error ERROR érror ÉRROR"
+    QTest::newRow("no capital: any case") << "error" << QList<int>({ 0, 6, 12 });
+    QTest::newRow("a capital: that case") << "Error" << QList<int>({ 0 });
+    QTest::newRow("all capitals") << "ERROR" << QList<int>({ 12 });
+    QTest::newRow("beyond ASCII, no capital") << "érror" << QList<int>({ 18, 24 });
+    QTest::newRow("beyond ASCII, a capital") << "ÉRROR" << QList<int>({ 24 });
+}
+
+void tst_LogBox::findKeepsTheCaseRule()
+{
+    QFETCH(QString, needle);
+    QFETCH(QList<int>, found);
+    QTextDocument document(QString::fromUtf8("Error error ERROR érror ÉRROR"));
+    QCOMPARE(LogSearch::matchesIn(document.firstBlock(), needle), found);
 }
 
 void tst_LogBox::findIsNotMisledByLinesMovingOut()

@@ -3,6 +3,8 @@
 
 #include "LogSearch.h"
 
+#include "CaseRule.h"
+
 #include <QDeadlineTimer>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -24,20 +26,13 @@ LogSearch::LogSearch(QTextDocument *document, QObject *parent)
     connect(&m_timer, &QTimer::timeout, this, &LogSearch::searchSlice);
 }
 
-Qt::CaseSensitivity LogSearch::caseSensitivity(const QString &needle)
-{
-    return std::any_of(needle.cbegin(), needle.cend(), [](QChar c) { return c.isUpper(); })
-        ? Qt::CaseSensitive
-        : Qt::CaseInsensitive;
-}
-
 QList<int> LogSearch::matchesIn(const QTextBlock &block, const QString &needle)
 {
     QList<int> positions;
     if (needle.isEmpty())
         return positions;
     const QString text = block.text();
-    const Qt::CaseSensitivity cs = caseSensitivity(needle);
+    const Qt::CaseSensitivity cs = caseRuleOf(needle);
     for (qsizetype at = text.indexOf(needle, 0, cs); at >= 0;
          at = text.indexOf(needle, at + needle.size(), cs))
         positions << block.position() + int(at);
@@ -47,7 +42,7 @@ QList<int> LogSearch::matchesIn(const QTextBlock &block, const QString &needle)
 void LogSearch::find(const QString &needle, int position, bool backward)
 {
     m_needle = needle;
-    m_case = caseSensitivity(needle);
+    m_case = caseRuleOf(needle);
     m_backward = backward;
     m_next = QTextCursor(m_document);
     m_next.setPosition(std::clamp(position, 0, m_document->characterCount() - 1));

@@ -31,7 +31,6 @@ public:
     void cancel();
     bool isSearching() const { return m_timer.isActive(); }
 
-    static Qt::CaseSensitivity caseSensitivity(const QString &needle);
     // Where 'needle' occurs in 'block', as document positions.
     static QList<int> matchesIn(const QTextBlock &block, const QString &needle);
 
