@@ -509,9 +509,7 @@ void LogBox::keyPressEvent(QKeyEvent *event)
     if (typesText(event)) {
         QTextCursor cursor = textCursor();
         cursor.removeSelectedText();
-        m_model.text().insertTyped(cursor, event->text());
-        setTextCursor(cursor);
-        ensureCursorVisible();
+        typeAt(cursor, event->text());
     } else {
         QPlainTextEdit::keyPressEvent(event);
     }
@@ -536,8 +534,7 @@ void LogBox::inputMethodEvent(QInputMethodEvent *event)
         cursor.setPosition(cursor.position() + event->replacementLength(), QTextCursor::KeepAnchor);
         cursor.removeSelectedText();
     }
-    m_model.text().insertTyped(cursor, event->commitString());
-    setTextCursor(cursor);
+    typeAt(cursor, event->commitString());
     QInputMethodEvent composing(event->preeditString(), event->attributes());
     QPlainTextEdit::inputMethodEvent(&composing);
     m_model.keepWithinLimit();
@@ -566,10 +563,16 @@ void LogBox::insertFromMimeData(const QMimeData *source)
         removeShownSelection();
     QTextCursor cursor = textCursor();
     cursor.removeSelectedText();
-    m_model.text().insertTyped(cursor, source->text());
+    typeAt(cursor, source->text());
+    m_model.keepWithinLimit();
+}
+
+// Where every way the user's text enters the log ends: keys, an input method, paste and drop.
+void LogBox::typeAt(QTextCursor cursor, QStringView text)
+{
+    m_model.text().insertTyped(cursor, text);
     setTextCursor(cursor);
     ensureCursorVisible();
-    m_model.keepWithinLimit();
 }
 
 // Dragging text within the box removes it where it was: the lines there keep their datagrams.

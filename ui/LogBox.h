@@ -99,6 +99,7 @@ protected:
 
 private:
     void prepareEdit();
+    void typeAt(QTextCursor cursor, QStringView text);
     bool selectionHidesLines() const;
     void removeShownSelection();
     void keepCaretShown();
