@@ -38,6 +38,8 @@ char *writeNumber(char *out, qint64 value, int digits)
     return out + digits;
 }
 
+constexpr std::size_t CachedQuarters = 4;
+
 } // namespace
 
 qint64 floorMs(qint64 timeNs)
@@ -45,16 +47,27 @@ qint64 floorMs(qint64 timeNs)
     return floorDivide(timeNs, NsPerMs);
 }
 
+// Asking the system costs far more than the rest of reading a datagram's time, and a datagram
+// asks for the offset at its arrival and at its own time, which may lie far apart: the last few
+// quarter hours asked for are kept.
 int localOffsetSeconds(qint64 utcMs)
 {
-    thread_local qint64 cachedQuarter = std::numeric_limits<qint64>::min();
-    thread_local int cachedOffset = 0;
+    struct Cached
+    {
+        qint64 quarter = std::numeric_limits<qint64>::min();
+        int offset = 0;
+    };
+    thread_local std::array<Cached, CachedQuarters> cache;
+    thread_local std::size_t oldest = 0;
     const qint64 quarter = floorDivide(utcMs, QuarterHourMs);
-    if (quarter != cachedQuarter) {
-        cachedOffset = QDateTime::fromMSecsSinceEpoch(quarter * QuarterHourMs).offsetFromUtc();
-        cachedQuarter = quarter;
+    for (const Cached &cached : cache) {
+        if (cached.quarter == quarter)
+            return cached.offset;
     }
-    return cachedOffset;
+    Cached &fresh = cache.at(oldest);
+    oldest = (oldest + 1) % cache.size();
+    fresh = { quarter, QDateTime::fromMSecsSinceEpoch(quarter * QuarterHourMs).offsetFromUtc() };
+    return fresh.offset;
 }
 
 // Howard Hinnant's days_from_civil.

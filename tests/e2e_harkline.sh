@@ -192,7 +192,11 @@ open_save_dialog() { # keys title path: press the keys in the log box, type the 
     xdotool key ctrl+a
     xdotool type --delay 30 "$3"
 }
-sleep 2 # for the window to take them all in
+# Until the program has read them all from its socket, however long that takes here, and a moment
+# for the window to take in the last it read.
+drained() { [[ $(ss -Huln "sport = :$port" | awk '{ queued += $2 } END { print queued + 0 }') -eq 0 ]]; }
+wait_for 120 drained || fail "the program did not read the datagrams"
+sleep 1
 open_save_dialog ctrl+shift+s "Save Arrivals" "$many"
 xdotool key Return
 read -r answered longest < <("$ping_window" "$window" "$many" 60) || fail "nothing saved to $many"
