@@ -60,10 +60,10 @@ int localOffsetSeconds(qint64 utcMs)
     thread_local std::array<Cached, CachedQuarters> cache;
     thread_local std::size_t oldest = 0;
     const qint64 quarter = floorDivide(utcMs, QuarterHourMs);
-    for (const Cached &cached : cache) {
-        if (cached.quarter == quarter)
-            return cached.offset;
-    }
+    const auto cached = std::find_if(cache.begin(), cache.end(),
+                                     [&](const Cached &entry) { return entry.quarter == quarter; });
+    if (cached != cache.end())
+        return cached->offset;
     Cached &fresh = cache.at(oldest);
     oldest = (oldest + 1) % cache.size();
     fresh = { quarter, QDateTime::fromMSecsSinceEpoch(quarter * QuarterHourMs).offsetFromUtc() };

@@ -42,8 +42,8 @@ void answer(BindReply reply, const std::vector<int> &sockets, std::size_t bytes 
     message.msg_iov = &data;
     message.msg_iovlen = 1;
     alignas(cmsghdr) char control[CMSG_SPACE(4 * sizeof(int)) + CMSG_SPACE(sizeof(ucred))] = {};
-    std::size_t used = 0;
     if (!sockets.empty() || credentials) {
+        std::size_t used = 0;
         message.msg_control = control;
         message.msg_controllen = sizeof(control);
         cmsghdr *header = CMSG_FIRSTHDR(&message);

@@ -165,6 +165,8 @@ private slots:
     void detailsShowEveryRowAndCloseByKeys();
     void saveAsksBeforeUtf8();
     void saveFailuresAreReported();
+    void arrivalsFileTypeByName_data();
+    void arrivalsFileTypeByName();
     void savesRunInTheBackgroundOneAtATime();
     void escapeCancelsASave();
 };
@@ -1207,6 +1209,35 @@ void tst_LogBox::saveAsksBeforeUtf8()
     QFile saved(dir.filePath("utf8.log"));
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll(), QByteArray("caf\xC3\xA9\r\n\xE2\x82\xAC"));
+}
+
+void tst_LogBox::arrivalsFileTypeByName_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("chosen"); // the file type chosen in the dialog
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("jsonLines");
+    const int csv = int(LogSaver::FileType::Csv);
+    const int json = int(LogSaver::FileType::JsonLines);
+    const int any = int(LogSaver::FileType::Any);
+    QTest::newRow("no ending, CSV chosen") << "/t/a" << csv << "/t/a.csv" << false;
+    QTest::newRow("no ending, JSON Lines chosen") << "/t/a" << json << "/t/a.jsonl" << true;
+    QTest::newRow("no ending, all files") << "/t/a" << any << "/t/a" << false;
+    QTest::newRow("a dot in the folder only") << "/t.d/a" << json << "/t.d/a.jsonl" << true;
+    QTest::newRow(".ndjson, whatever was chosen") << "/t/a.ndjson" << csv << "/t/a.ndjson" << true;
+    QTest::newRow("capitals") << "/t/A.JSONL" << any << "/t/A.JSONL" << true;
+    QTest::newRow("another ending: CSV") << "/t/a.txt" << json << "/t/a.txt" << false;
+}
+
+void tst_LogBox::arrivalsFileTypeByName()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, chosen);
+    QFETCH(QString, path);
+    QFETCH(bool, jsonLines);
+    const QString named = LogSaver::withEnding(typed, LogSaver::FileType(chosen));
+    QCOMPARE(named, path);
+    QCOMPARE(LogSaver::isJsonLines(named), jsonLines);
 }
 
 void tst_LogBox::saveFailuresAreReported()

@@ -127,17 +127,25 @@ void LogSaver::saveArrivals(std::shared_ptr<const std::vector<qint64>> only)
 {
     if (refuseSecond())
         return;
+    const QString csv = tr("CSV files (*.csv)");
     const QString jsonLines = tr("JSON Lines (*.jsonl *.ndjson)");
     QString chosenFilter;
-    QString path =
+    const QString path =
         askPath(tr("Save Arrivals"), QStringLiteral("'harkline-arrivals-'yyyyMMdd-HHmmss'.csv'"),
-                tr("CSV files (*.csv);;%1;;All files (*)").arg(jsonLines), &chosenFilter);
+                tr("%1;;%2;;All files (*)").arg(csv, jsonLines), &chosenFilter);
     if (path.isEmpty())
         return;
-    // A name with no ending takes the one of the file type chosen.
-    if (chosenFilter == jsonLines && QFileInfo(path).suffix().isEmpty())
-        path += QStringLiteral(".jsonl");
-    saveArrivalsTo(path, std::move(only));
+    const FileType chosen = chosenFilter == csv ? FileType::Csv
+        : chosenFilter == jsonLines             ? FileType::JsonLines
+                                                : FileType::Any;
+    saveArrivalsTo(withEnding(path, chosen), std::move(only));
+}
+
+QString LogSaver::withEnding(const QString &path, FileType chosen)
+{
+    if (!QFileInfo(path).suffix().isEmpty() || chosen == FileType::Any)
+        return path;
+    return path + (chosen == FileType::Csv ? QStringLiteral(".csv") : QStringLiteral(".jsonl"));
 }
 
 bool LogSaver::isJsonLines(const QString &path)

@@ -39,6 +39,9 @@ public:
     bool saveArrivalsTo(const QString &path,
                         std::shared_ptr<const std::vector<qint64>> only = nullptr);
     static bool isJsonLines(const QString &path);
+    // A name with no ending takes the one of the file type chosen in the dialog.
+    enum class FileType { Csv, JsonLines, Any };
+    static QString withEnding(const QString &path, FileType chosen);
 
     bool isSaving() const { return !m_save.isNull(); }
     void cancel();
