@@ -840,6 +840,10 @@ void tst_LogBox::copyAndEditAroundHiddenLines()
     box.caretAt(0, 5);
     QTest::keyClick(&box.log, Qt::Key_Delete);
     QCOMPARE(box.log.text(), QStringLiteral("first\r\nsecond\r\nthird\r\n"));
+    // In the middle of the line after the hidden one, Backspace takes one character as anywhere.
+    box.caretAt(2, 3);
+    QTest::keyClick(&box.log, Qt::Key_Backspace);
+    QCOMPARE(box.log.text(), QStringLiteral("first\r\nsecond\r\nthrd\r\n"));
     QTest::keyClick(&box.log, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(&box.log, "x");
     QCOMPARE(box.log.text(), QStringLiteral("x\r\nsecond\r\n\r\n"));
@@ -882,9 +886,10 @@ void tst_LogBox::jumpsToProblemsAndMarks()
     LogBox log;
     log.resize(335, 101);
     showActive(log);
-    // Lines: 0 info, 1 warning, 2 info, 3 error, 4 after a gap, 5 info, 6 info
+    // Lines: 0 info, 1 warning, 2 info, 3 error, 4 after a gap, 5 no priority (192 would be an
+    // emergency of facility 24, which there is not), 6 info
     const QStringList payloads = { "<14>a",   "<12>warning", "<14>b", "<11>error",
-                                   "<14>gap", "<14>c",       "<14>d" };
+                                   "<14>gap", "<192>c",      "<14>d" };
     for (int i = 0; i < payloads.size(); ++i)
         log.appendLine(payloads.at(i), arrivalFrom("192.0.2.1", 514, i, i == 4 ? 2 : 0));
     log.insertPending();
