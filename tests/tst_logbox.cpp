@@ -352,6 +352,18 @@ void tst_LogBox::limitHoldsAfterEveryPass()
     log.paste();
     QCOMPARE_LE(log.document()->characterCount(), 30000 + 2); // one line longer than the limit
     QVERIFY(log.text().startsWith(expected));
+
+    // And so are lines typed key by key.
+    LogBox typed;
+    typed.setDocumentLimit({ 2000, 1 << 20 });
+    showActive(typed);
+    const QString line(49, u't');
+    for (int i = 0; i < 80; ++i) {
+        QTest::keyClicks(&typed, line);
+        QTest::keyClick(&typed, Qt::Key_Return);
+    }
+    QCOMPARE_LE(typed.document()->characterCount(), 2000 + 50);
+    QCOMPARE(typed.text(), (line + "\r\n").repeated(80));
 }
 
 void tst_LogBox::feedKeepsOnlyWhatWaits()
