@@ -21,6 +21,9 @@ struct Arrival
     bool ipv4 = true;
     // IPv4 in the first four bytes; IPv6 in all sixteen.
     std::array<quint8, 16> address {};
+    static constexpr int IPv4Bytes = 4;
+    // How many of the address's bytes are the address.
+    int addressBytes() const { return ipv4 ? IPv4Bytes : int(address.size()); }
 
     // "a.b.c.d", or the IPv6 address in its shortest form.
     QString hostText() const;

@@ -14,9 +14,7 @@
 
 namespace {
 
-constexpr int LeastUrgent = 7;
 constexpr int LastFacility = 23;
-constexpr int IPv4Bytes = 4;
 constexpr int LargestPort = 65535;
 
 // Each byte with ASCII's capitals made small; every other byte as it is, so that UTF-8 stays UTF-8.
@@ -71,7 +69,7 @@ std::optional<int> levelOf(QStringView text, int largest)
 
 std::optional<int> severityOf(QStringView text)
 {
-    if (const std::optional<int> level = levelOf(text, LeastUrgent))
+    if (const std::optional<int> level = levelOf(text, SyslogPriority::LeastUrgent))
         return level;
     for (const Name &name : SeverityNames) {
         if (text.compare(QLatin1String(name.name), Qt::CaseInsensitive) == 0)
@@ -333,7 +331,7 @@ bool Rule::holds(const Term &term, const ArrivalEntry &entry, QByteArrayView pay
         return fields && equalFolded(fields->msgId, term.value);
     case Kind::Sender: {
         const Arrival &arrival = entry.arrival;
-        const int bytes = arrival.ipv4 ? IPv4Bytes : int(arrival.address.size());
+        const int bytes = arrival.addressBytes();
         return term.ipv4 == arrival.ipv4
             && std::equal(term.address.begin(), term.address.begin() + bytes,
                           arrival.address.begin())

@@ -3,7 +3,8 @@
 
 #include "SyslogFields.h"
 
-#include "TimeStamps.h"
+#include "ByteReader.h"
+#include "SyslogTime.h"
 
 #include <QDate>
 #include <QTime>
@@ -29,30 +30,7 @@ constexpr qsizetype LongestSequence = 10; // a device's sequence number, in digi
 constexpr qsizetype ShortestZone = 3; // "UTC", "CEST"
 constexpr qsizetype LongestZone = 4;
 constexpr char Nil = '-';
-constexpr std::array<const char *, 12> Months { "Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                                "Jul", "Aug", "Sep", "Oct", "Nov", "Dec" };
-constexpr int MillisecondDigits = 3;
-constexpr int MicrosecondDigits = 6;
-constexpr int MicrosecondsPerMs = 1000;
-constexpr int LastHour = 23;
-constexpr int LastMinute = 59;
-constexpr int LastSecond = 60; // a leap second
-constexpr qint64 HalfYearMs = 182 * MsPerDay;
 const QByteArrayView Bom("\xEF\xBB\xBF");
-
-// The year of a moment given as milliseconds since the epoch, in the zone it was shifted to.
-qint64 yearOf(qint64 shiftedMs)
-{
-    qint64 days = shiftedMs / MsPerDay;
-    if (shiftedMs % MsPerDay < 0)
-        --days;
-    return civilFromDays(days).year;
-}
-
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
 
 // In a PARAM-VALUE, a backslash before these stands for the character after it.
 bool isEscape(char c, char next)
@@ -67,81 +45,13 @@ bool isTagChar(char c)
         || c == '.' || c == '/';
 }
 
-// Whether the proleptic Gregorian calendar has the date: unlike QDate's, it has a year 0, which
-// RFC 3339 allows.
-bool isCivilDate(int year, int month, int day)
-{
-    static constexpr std::array<int, 12> DaysInMonth { 31, 28, 31, 30, 31, 30,
-                                                       31, 31, 30, 31, 30, 31 };
-    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
-    return month >= 1 && month <= 12 && day >= 1
-        && day <= DaysInMonth[std::size_t(month - 1)] + (month == 2 && leap ? 1 : 0);
-}
-
 // RFC 5424's PRINTUSASCII.
 bool isPrintable(char c)
 {
     return c >= '!' && c <= '~';
 }
 
-// The bytes of the payload, read from the front.
-class Reader
-{
-public:
-    explicit Reader(QByteArrayView bytes)
-        : m_bytes(bytes)
-    { }
-
-    bool atEnd() const { return m_at >= m_bytes.size(); }
-    qsizetype position() const { return m_at; }
-    void moveTo(qsizetype position) { m_at = position; }
-    char peek(qsizetype ahead = 0) const
-    {
-        return m_at + ahead < m_bytes.size() ? m_bytes[m_at + ahead] : '\0';
-    }
-    bool take(char c)
-    {
-        if (atEnd() || m_bytes[m_at] != c)
-            return false;
-        ++m_at;
-        return true;
-    }
-    // Up to, not including, the next space or the end.
-    QByteArrayView word()
-    {
-        const qsizetype start = m_at;
-        while (!atEnd() && m_bytes[m_at] != ' ')
-            ++m_at;
-        return m_bytes.sliced(start, m_at - start);
-    }
-    // 'count' digits as a number, or -1 when they are not there.
-    int digits(int count)
-    {
-        int value = 0;
-        for (int i = 0; i < count; ++i) {
-            if (!isDigit(peek(i)))
-                return -1;
-            value = value * 10 + (peek(i) - '0');
-        }
-        m_at += count;
-        return value;
-    }
-    QByteArrayView rest() const { return m_bytes.sliced(std::min(m_at, m_bytes.size())); }
-    // How many digits a number of at most 'most' digits here has, when 'after' follows it; else 0.
-    qsizetype numberBefore(QByteArrayView after, qsizetype most) const
-    {
-        qsizetype count = 0;
-        while (count <= most && isDigit(peek(count)))
-            ++count;
-        return count > 0 && count <= most && rest().sliced(count).startsWith(after) ? count : 0;
-    }
-
-private:
-    QByteArrayView m_bytes;
-    qsizetype m_at = 0;
-};
-
-std::optional<SyslogPriority> readPriority(Reader &reader, QString *problem)
+std::optional<SyslogPriority> readPriority(ByteReader &reader, QString *problem)
 {
     qsizetype length = 0;
     const std::optional<SyslogPriority> priority =
@@ -151,164 +61,10 @@ std::optional<SyslogPriority> readPriority(Reader &reader, QString *problem)
     return priority;
 }
 
-// An RFC 3339 time: "2026-12-08T19:45:39.267317+00:00", or with "Z"; to the microsecond.
-std::optional<SyslogFields::Time> rfc3339(QByteArrayView text)
-{
-    Reader reader(text);
-    const int year = reader.digits(4);
-    if (year < 0 || !reader.take('-'))
-        return std::nullopt;
-    const int month = reader.digits(2);
-    if (!reader.take('-'))
-        return std::nullopt;
-    const int day = reader.digits(2);
-    if (!(reader.take('T') || reader.take('t')))
-        return std::nullopt;
-    const int hour = reader.digits(2);
-    if (!reader.take(':'))
-        return std::nullopt;
-    const int minute = reader.digits(2);
-    if (!reader.take(':'))
-        return std::nullopt;
-    const int second = reader.digits(2);
-    int ms = 0;
-    int microseconds = -1;
-    if (reader.take('.')) {
-        int fraction = 0; // in microseconds
-        int fractionDigits = 0;
-        for (; isDigit(reader.peek()); ++fractionDigits) {
-            if (fractionDigits < MicrosecondDigits)
-                fraction = fraction * 10 + (reader.peek() - '0');
-            reader.moveTo(reader.position() + 1);
-        }
-        if (fractionDigits == 0)
-            return std::nullopt;
-        for (int i = fractionDigits; i < MicrosecondDigits; ++i)
-            fraction *= 10;
-        ms = fraction / MicrosecondsPerMs;
-        if (fractionDigits > MillisecondDigits)
-            microseconds = fraction % MicrosecondsPerMs;
-    }
-    int offsetSeconds = 0;
-    if (!(reader.take('Z') || reader.take('z'))) {
-        const char sign = reader.peek();
-        if (sign != '+' && sign != '-')
-            return std::nullopt;
-        reader.moveTo(reader.position() + 1);
-        const int offsetHours = reader.digits(2);
-        if (!reader.take(':'))
-            return std::nullopt;
-        const int offsetMinutes = reader.digits(2);
-        if (offsetHours < 0 || offsetHours > LastHour || offsetMinutes < 0
-            || offsetMinutes > LastMinute)
-            return std::nullopt;
-        offsetSeconds = (offsetHours * SecondsPerHour + offsetMinutes * SecondsPerMinute)
-            * (sign == '-' ? -1 : 1);
-    }
-    if (!reader.atEnd() || !isCivilDate(year, month, day)
-        || !QTime::isValid(hour, minute, second, ms))
-        return std::nullopt;
-    const qint64 localMs = daysFromCivil(year, month, day) * MsPerDay
-        + (qint64(hour) * SecondsPerHour + qint64(minute) * SecondsPerMinute + second) * MsPerSecond
-        + ms;
-    return SyslogFields::Time { localMs - qint64(offsetSeconds) * MsPerSecond, offsetSeconds,
-                                microseconds };
-}
-
-// "Mmm dd hh:mm:ss", "Mmm dd yyyy hh:mm:ss", each with a fraction or not: RFC 3164's time and
-// devices' forms of it. A time without a year goes in the year that puts it nearest the arrival.
-std::optional<SyslogFields::Time> bsdTime(Reader &reader, qint64 arrivalNs)
-{
-    const auto month = std::find_if(Months.begin(), Months.end(), [&](const char *name) {
-        return reader.peek() == name[0] && reader.peek(1) == name[1] && reader.peek(2) == name[2];
-    });
-    if (month == Months.end() || reader.peek(3) != ' ')
-        return std::nullopt;
-    const qsizetype start = reader.position();
-    reader.moveTo(start + 4);
-    reader.take(' '); // a day below 10, padded with a space
-    int day = reader.digits(2);
-    if (day < 0)
-        day = reader.digits(1);
-    std::optional<int> year;
-    if (day < 0 || !reader.take(' ')) {
-        reader.moveTo(start);
-        return std::nullopt;
-    }
-    if (isDigit(reader.peek()) && isDigit(reader.peek(3)) && reader.peek(4) == ' ') {
-        const int digits = reader.digits(4);
-        if (digits < 0) {
-            reader.moveTo(start);
-            return std::nullopt;
-        }
-        year = digits;
-        reader.take(' ');
-    }
-    const int hour = reader.digits(2);
-    const bool colons = reader.take(':');
-    const int minute = reader.digits(2);
-    const bool colon = reader.take(':');
-    const int second = reader.digits(2);
-    if (hour < 0 || !colons || minute < 0 || !colon || second < 0) {
-        reader.moveTo(start);
-        return std::nullopt;
-    }
-    int ms = 0;
-    if (reader.peek() == '.' && isDigit(reader.peek(1))) {
-        reader.take('.');
-        int fractionDigits = 0;
-        for (; isDigit(reader.peek()); ++fractionDigits) {
-            if (fractionDigits < 3)
-                ms = ms * 10 + (reader.peek() - '0');
-            reader.moveTo(reader.position() + 1);
-        }
-        for (int i = fractionDigits; i < 3; ++i)
-            ms *= 10;
-    }
-    const int monthNumber = int(month - Months.begin()) + 1;
-    if (hour > LastHour || minute > LastMinute || second > LastSecond)
-        return std::nullopt;
-    // The time as the receiver's clock would read it, in the year nearest the arrival, placed
-    // with the receiver's offset from UTC at that time: across a change to or from daylight
-    // saving time, the arrival's offset would put it an hour out.
-    const qint64 arrivalMs = floorMs(arrivalNs);
-    const int offset = localOffsetSeconds(arrivalMs);
-    const qint64 msOfDay =
-        (qint64(hour) * SecondsPerHour + qint64(minute) * SecondsPerMinute + second) * MsPerSecond
-        + ms;
-    const auto utcMs = [&](int candidate) {
-        const qint64 localMs =
-            daysFromCivil(candidate, monthNumber, day) * SecondsPerDay * MsPerSecond + msOfDay;
-        const qint64 near = localMs - qint64(offset) * MsPerSecond;
-        return localMs - qint64(localOffsetSeconds(near)) * MsPerSecond;
-    };
-    std::optional<qint64> nearest;
-    const auto consider = [&](int candidate) {
-        if ((year && candidate != *year) || !isCivilDate(candidate, monthNumber, day))
-            return;
-        const qint64 candidateMs = utcMs(candidate);
-        if (!nearest || std::llabs(candidateMs - arrivalMs) < std::llabs(*nearest - arrivalMs))
-            nearest = candidateMs;
-    };
-    // The same date a year before or after is at least 365 days away from this one: when this
-    // one is within half a year of the arrival, neither can be nearer.
-    const int arrivalYear = int(yearOf(arrivalMs + qint64(offset) * MsPerSecond));
-    consider(arrivalYear);
-    if (!nearest || std::llabs(*nearest - arrivalMs) > HalfYearMs) {
-        consider(arrivalYear - 1);
-        consider(arrivalYear + 1);
-    }
-    if (year && !nearest && isCivilDate(*year, monthNumber, day))
-        nearest = utcMs(*year);
-    if (!nearest)
-        return std::nullopt;
-    return SyslogFields::Time { *nearest, localOffsetSeconds(*nearest) };
-}
-
 // A header field of RFC 5424: "-", or up to 'longest' printable characters. A longer one is still
 // kept: what a sender wrote is not hidden for a limit it broke.
 enum class FieldRead { Read, TooLong, Unreadable };
-FieldRead readField(Reader &reader, qsizetype longest, QByteArrayView *field)
+FieldRead readField(ByteReader &reader, qsizetype longest, QByteArrayView *field)
 {
     const QByteArrayView word = reader.word();
     if (word.isEmpty() || !std::all_of(word.begin(), word.end(), isPrintable))
@@ -423,7 +179,7 @@ private:
         const QByteArrayView time = m_reader.word();
         if (time != QByteArrayView("-")) {
             m_message.timestampText = time;
-            m_message.timestamp = rfc3339(time);
+            m_message.timestamp = rfc3339Time(time);
             if (!m_message.timestamp)
                 note(QStringLiteral("the time stamp is not an RFC 3339 time"));
         }
@@ -553,7 +309,7 @@ private:
         std::optional<SyslogFields::Time> time;
         if (isDigit(m_reader.peek()) && m_reader.peek(4) == '-') {
             const QByteArrayView word = m_reader.word();
-            time = rfc3339(word);
+            time = rfc3339Time(word);
         } else {
             time = bsdTime(m_reader, m_arrivalNs);
             if (time)
@@ -646,7 +402,7 @@ private:
     }
 
     QByteArrayView m_payload;
-    Reader m_reader;
+    ByteReader m_reader;
     qint64 m_arrivalNs;
     SyslogFields m_message;
 };

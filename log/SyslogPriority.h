@@ -15,6 +15,7 @@
 struct SyslogPriority
 {
     static constexpr int Largest = 191;
+    static constexpr int LeastUrgent = 7; // debug
 
     int value = 0;
 

@@ -7,14 +7,6 @@
 
 #include <algorithm>
 
-namespace {
-
-// The least urgent syslog severity, debug: showing it and all above is no rule.
-constexpr int LeastUrgent = 7;
-constexpr int IPv4Bytes = 4;
-
-} // namespace
-
 QString ViewRules::setText(const QString &text)
 {
     m_text = text;
@@ -46,7 +38,8 @@ QString ViewRules::setText(const QString &text)
 
 void ViewRules::setSeverity(std::optional<int> severity)
 {
-    m_severity = severity && *severity < LeastUrgent ? severity : std::nullopt;
+    // Debug and all above it is every datagram: no rule.
+    m_severity = severity && *severity < SyslogPriority::LeastUrgent ? severity : std::nullopt;
 }
 
 void ViewRules::addSender(const Sender &sender, bool showOnly)
@@ -78,7 +71,7 @@ ViewRules::Sender ViewRules::senderOf(const Arrival &arrival, bool withPort)
 
 bool ViewRules::matches(const Sender &rule, const Arrival &arrival)
 {
-    const int bytes = arrival.ipv4 ? IPv4Bytes : int(arrival.address.size());
+    const int bytes = arrival.addressBytes();
     return rule.ipv4 == arrival.ipv4
         && std::equal(rule.address.begin(), rule.address.begin() + bytes, arrival.address.begin())
         && (!rule.port || *rule.port == arrival.port);

@@ -11,6 +11,7 @@
 #include "LineArrivals.h"
 #include "LogModel.h"
 #include "SyslogMessage.h"
+#include "SyslogTime.h"
 #include "TimeStamps.h"
 #include "ViewRules.h"
 
@@ -212,6 +213,8 @@ private slots:
     void syslogAsSendersWriteIt();
     void syslogThatDoesNotRead_data();
     void syslogThatDoesNotRead();
+    void timeGrammars_data();
+    void timeGrammars();
     void timeWithoutZoneTakesTheOffsetOfItsOwnTime_data();
     void timeWithoutZoneTakesTheOffsetOfItsOwnTime();
     void tooltipCutsTheMessageShort_data();
@@ -1028,6 +1031,69 @@ void tst_LogModel::syslogThatDoesNotRead()
         QVERIFY2(message.problem.contains(problem), qPrintable(message.problem));
     const QString disagreement = syslogJsonDisagreement(jsonLineOf(payload), message);
     QVERIFY2(disagreement.isEmpty(), qPrintable(disagreement));
+}
+
+void tst_LogModel::timeGrammars_data()
+{
+    // In UTC, so that a time without a zone reads the same on any machine.
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("arrival"); // for RFC 3164's times; none: RFC 3339's
+    QTest::addColumn<QString>("time"); // as RFC 3339; empty: not a time
+    QTest::addColumn<QByteArray>("rest"); // what follows an RFC 3164 time
+    const QString rfc3339;
+    QTest::newRow("3339, microseconds") << QByteArray("2026-12-08T19:45:39.267317+01:00") << rfc3339
+                                        << "2026-12-08T19:45:39.267317+01:00" << QByteArray();
+    QTest::newRow("3339, Z") << QByteArray("2003-10-11T22:14:15.003Z") << rfc3339
+                             << "2003-10-11T22:14:15.003+00:00" << QByteArray();
+    QTest::newRow("3339, year 0, a leap year") << QByteArray("0000-02-29T00:00:00Z") << rfc3339
+                                               << "0000-02-29T00:00:00.000+00:00" << QByteArray();
+    QTest::newRow("3339, 29 February of no leap year")
+        << QByteArray("2026-02-29T00:00:00Z") << rfc3339 << "" << QByteArray();
+    QTest::newRow("3339, hour 24")
+        << QByteArray("2026-12-08T24:00:00Z") << rfc3339 << "" << QByteArray();
+    QTest::newRow("3339, an offset of 24 hours")
+        << QByteArray("2026-12-08T10:00:00+24:00") << rfc3339 << "" << QByteArray();
+    QTest::newRow("3339, something after it")
+        << QByteArray("2026-12-08T10:00:00Z x") << rfc3339 << "" << QByteArray();
+    QTest::newRow("3164") << QByteArray("Dec  8 10:00:00 h") << "2026-12-08T12:00:00Z"
+                          << "2026-12-08T10:00:00.000+00:00" << QByteArray(" h");
+    QTest::newRow("3164, last year's December in January")
+        << QByteArray("Dec 31 23:59:50 h") << "2027-01-01T00:00:05Z"
+        << "2026-12-31T23:59:50.000+00:00" << QByteArray(" h");
+    QTest::newRow("3164 with a year and a fraction")
+        << QByteArray("Mar 15 2025 10:41:08.453: h") << "2026-12-08T12:00:00Z"
+        << "2025-03-15T10:41:08.453+00:00" << QByteArray(": h");
+    QTest::newRow("3164, 29 February far from a leap year")
+        << QByteArray("Feb 29 10:00:00 h") << "2026-06-01T00:00:00Z"
+        << "" << QByteArray("Feb 29 10:00:00 h");
+    QTest::newRow("3164, hour 25") << QByteArray("Dec  8 25:00:00 h") << "2026-12-08T12:00:00Z"
+                                   << "" << QByteArray("Dec  8 25:00:00 h");
+}
+
+void tst_LogModel::timeGrammars()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, arrival);
+    QFETCH(QString, time);
+    QFETCH(QByteArray, rest);
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "UTC0");
+    tzset();
+    const auto restore = qScopeGuard([&] {
+        zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+        tzset();
+    });
+    std::optional<SyslogFields::Time> read;
+    ByteReader reader(text);
+    if (arrival.isEmpty()) {
+        read = rfc3339Time(text);
+    } else {
+        const qint64 arrivalMs = QDateTime::fromString(arrival, Qt::ISODate).toMSecsSinceEpoch();
+        read = bsdTime(reader, arrivalMs * 1'000'000);
+        QCOMPARE(reader.rest(), rest);
+    }
+    QCOMPARE(read ? rfc3339Text(read->utcMs, read->offsetSeconds, read->microseconds) : QString(),
+             time);
 }
 
 void tst_LogModel::timeWithoutZoneTakesTheOffsetOfItsOwnTime_data()

@@ -26,7 +26,6 @@ const QColor HighlightText(Qt::black);
 constexpr int HueCount = 360;
 constexpr int SenderSaturation = 170;
 constexpr int SenderValue = 215;
-constexpr int IPv4Bytes = 4;
 // How far a highlight's hue stays from the selection's, in degrees; a selection paler than this
 // saturation has no hue to keep away from.
 constexpr int LeastHueApart = 30;
@@ -94,7 +93,7 @@ QList<QTextEdit::ExtraSelection> Highlights::inView() const
 
 QColor Highlights::senderColor(const Arrival &arrival)
 {
-    const int bytes = arrival.ipv4 ? IPv4Bytes : int(arrival.address.size());
+    const int bytes = arrival.addressBytes();
     const std::size_t hash = qHashBits(arrival.address.data(), std::size_t(bytes));
     return QColor::fromHsv(int(hash % HueCount), SenderSaturation, SenderValue);
 }
