@@ -10,12 +10,25 @@
 #include <QDateTime>
 #include <QStringDecoder>
 
+#include <algorithm>
+#include <array>
+#include <utility>
+
 namespace {
 
 constexpr char16_t Delete = 0x7F;
 constexpr char16_t FirstC1 = 0x80;
 constexpr char16_t LastC1 = 0x9F;
 const char HexDigits[] = "0123456789abcdef";
+// The characters escaped by a letter (or themselves), as in C; the rest as \xhh.
+constexpr std::array<std::pair<char16_t, char16_t>, 6> NamedEscapes { {
+    { u'\\', u'\\' },
+    { u'\0', u'0' },
+    { u'\t', u't' },
+    { u'\n', u'n' },
+    { u'\r', u'r' },
+    { 0x1B, u'e' },
+} };
 
 } // namespace
 
@@ -31,26 +44,11 @@ QString escapedText(QStringView text)
             continue;
         }
         out += u'\\';
-        switch (u) {
-        case u'\\':
-            out += u'\\';
-            break;
-        case u'\0':
-            out += u'0';
-            break;
-        case u'\t':
-            out += u't';
-            break;
-        case u'\n':
-            out += u'n';
-            break;
-        case u'\r':
-            out += u'r';
-            break;
-        case 0x1B:
-            out += u'e';
-            break;
-        default:
+        const auto named = std::find_if(NamedEscapes.begin(), NamedEscapes.end(),
+                                        [&](const auto &escape) { return escape.first == u; });
+        if (named != NamedEscapes.end()) {
+            out += named->second;
+        } else {
             out += u'x';
             out += QLatin1Char(HexDigits[(u >> 4) & 0xF]);
             out += QLatin1Char(HexDigits[u & 0xF]);

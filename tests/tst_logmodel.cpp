@@ -23,7 +23,6 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QProcess>
-#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -180,6 +179,29 @@ qint64 localNs(int year, int month, int day, int hour, int minute, int second)
     return QDateTime(QDate(year, month, day), QTime(hour, minute, second)).toMSecsSinceEpoch()
         * 1'000'000;
 }
+
+// The process in the zone of 'rule' while it lives: a POSIX rule rather than a zone's file, which
+// a machine may not have.
+class InZone
+{
+public:
+    explicit InZone(const char *rule)
+        : m_before(qgetenv("TZ"))
+    {
+        qputenv("TZ", rule);
+        tzset();
+    }
+    ~InZone()
+    {
+        m_before.isNull() ? qunsetenv("TZ") : qputenv("TZ", m_before);
+        tzset();
+    }
+    InZone(const InZone &) = delete;
+    InZone &operator=(const InZone &) = delete;
+
+private:
+    QByteArray m_before;
+};
 
 } // namespace
 
@@ -1040,7 +1062,7 @@ void tst_LogModel::timeGrammars_data()
     QTest::addColumn<QString>("arrival"); // for RFC 3164's times; none: RFC 3339's
     QTest::addColumn<QString>("time"); // as RFC 3339; empty: not a time
     QTest::addColumn<QByteArray>("rest"); // what follows an RFC 3164 time
-    const QString rfc3339;
+    const QString rfc3339 = QString(); // no arrival: the time is RFC 3339's
     QTest::newRow("3339, microseconds") << QByteArray("2026-12-08T19:45:39.267317+01:00") << rfc3339
                                         << "2026-12-08T19:45:39.267317+01:00" << QByteArray();
     QTest::newRow("3339, Z") << QByteArray("2003-10-11T22:14:15.003Z") << rfc3339
@@ -1076,13 +1098,7 @@ void tst_LogModel::timeGrammars()
     QFETCH(QString, arrival);
     QFETCH(QString, time);
     QFETCH(QByteArray, rest);
-    const QByteArray zone = qgetenv("TZ");
-    qputenv("TZ", "UTC0");
-    tzset();
-    const auto restore = qScopeGuard([&] {
-        zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
-        tzset();
-    });
+    const InZone utc("UTC0");
     std::optional<SyslogFields::Time> read;
     ByteReader reader(text);
     if (arrival.isEmpty()) {
@@ -1119,14 +1135,7 @@ void tst_LogModel::timeWithoutZoneTakesTheOffsetOfItsOwnTime()
     QFETCH(QByteArray, payload);
     QFETCH(QString, arrival);
     QFETCH(QString, timestamp);
-    // A rule rather than a zone's file, which a machine may not have.
-    const QByteArray zone = qgetenv("TZ");
-    qputenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
-    tzset();
-    const auto restore = qScopeGuard([&] {
-        zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
-        tzset();
-    });
+    const InZone centralEurope("CET-1CEST,M3.5.0,M10.5.0/3");
     const qint64 arrivalNs =
         QDateTime::fromString(arrival, Qt::ISODate).toMSecsSinceEpoch() * 1'000'000;
     const SyslogFields fields = SyslogFields::read(payload, arrivalNs);

@@ -5,7 +5,6 @@
 
 #include <QFontMetricsF>
 #include <QTextBlock>
-#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextLayout>
 
@@ -34,8 +33,7 @@ constexpr qreal NamePadding = 2;
 } // namespace
 
 ControlBytes::ControlBytes(QTextDocument *document, const QFont &font)
-    : QObject(document)
-    , m_document(document)
+    : m_document(document)
 {
     // Text without shaping gives a control byte no advance, and letter spacing none either; shaped,
     // it has the missing glyph's advance, and letter spacing adds to it.
@@ -54,8 +52,6 @@ ControlBytes::ControlBytes(QTextDocument *document, const QFont &font)
         m_rooms.insert(code, room);
     }
     m_formFeedRoom = roomFor(nameOf(QChar(FormFeed)), font);
-    connect(document, &QTextDocument::contentsChange, this,
-            [this](int position, int, int added) { update(position, added); });
 }
 
 QString ControlBytes::nameOf(QChar c)
@@ -82,27 +78,6 @@ QFont ControlBytes::nameFont(const QFont &font)
     QFont small = font;
     small.setPointSizeF(font.pointSizeF() * NameScale);
     return small;
-}
-
-// Runs on every change of the document, so it must cost next to nothing for text without
-// control bytes: the usual case in a flood of datagrams is one scan of what came.
-void ControlBytes::update(int position, int added)
-{
-    const QTextBlock first = m_document->findBlock(position);
-    QTextCursor range(m_document);
-    range.setPosition(position);
-    range.setPosition(std::min(position + added, m_document->characterCount() - 1),
-                      QTextCursor::KeepAnchor);
-    const QString text = range.selectedText();
-    const bool anyControl = std::any_of(text.cbegin(), text.cend(), [](QChar c) {
-        return (c.unicode() <= LastC1 || c.unicode() == CarriageReturnSign) && !nameOf(c).isEmpty();
-    });
-    // The line the change began in may have lost the bytes it had.
-    if (!anyControl && first.layout()->formats().isEmpty())
-        return;
-    for (QTextBlock line = first; line.isValid() && line.position() <= range.position();
-         line = line.next())
-        giveRoom(line);
 }
 
 void ControlBytes::giveRoom(const QTextBlock &line)

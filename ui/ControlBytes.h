@@ -6,7 +6,6 @@
 
 #include <QFont>
 #include <QHash>
-#include <QObject>
 #include <QTextCharFormat>
 
 class QTextBlock;
@@ -17,12 +16,16 @@ class QTextDocument;
 // carriage return. Each is given room in the layout; the painter draws its name there in a small
 // box ("NUL", "ESC", "DEL", "9B"). The text stays exactly the bytes. (A form feed that begins a
 // line gets no room: nothing before it can give it any.)
-class ControlBytes : public QObject
+//
+// Room is given to the lines in view as they are painted, not as they arrive: a flood of binary
+// datagrams would otherwise have every line laid out again as it came.
+class ControlBytes
 {
-    Q_OBJECT
-
 public:
     ControlBytes(QTextDocument *document, const QFont &font);
+
+    // Gives room to the control bytes of 'line' (nothing where it has room already).
+    void giveRoom(const QTextBlock &line);
 
     // Its name, or nothing for a character drawn as it is.
     static QString nameOf(QChar c);
@@ -32,9 +35,6 @@ public:
     static qreal roomFor(const QString &name, const QFont &font);
 
 private:
-    void update(int position, int added);
-    void giveRoom(const QTextBlock &line);
-
     QTextDocument *m_document;
     QHash<char16_t, QTextCharFormat> m_rooms; // the format of each, that gives it its room
     qreal m_formFeedRoom = 0;

@@ -81,6 +81,7 @@ LogBox::LogBox(QWidget *parent)
     , m_jumps(new LineJumps(*this, m_model, *m_filter, this))
     , m_commands(
           new LogCommands(this, { m_find, m_saver, m_rules, m_highlights, m_jumps, m_margin }))
+    , m_controlBytes(document(), font())
 {
     // A long log must not keep a second copy of itself in the undo history.
     setUndoRedoEnabled(false);
@@ -93,7 +94,6 @@ LogBox::LogBox(QWidget *parent)
     QFont noShaping = font();
     noShaping.setStyleStrategy(QFont::PreferNoShaping);
     setFont(noShaping);
-    new ControlBytes(document(), noShaping);
 
     connect(m_feed, &LogFeed::aboutToInsert, this, [this] { m_wasFollowing = isFollowing(); });
     connect(m_feed, &LogFeed::inserted, this, [this] {
@@ -451,6 +451,8 @@ bool LogBox::viewportEvent(QEvent *event)
 
 void LogBox::paintEvent(QPaintEvent *event)
 {
+    for (const VisibleLine &line : visibleLines())
+        m_controlBytes.giveRoom(line.block);
     QPainter painter(viewport());
     LogPainter::View view;
     view.firstVisible = firstVisibleBlock();

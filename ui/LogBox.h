@@ -5,6 +5,7 @@
 #define HARKLINE_LOGBOX_H
 
 #include "Arrival.h"
+#include "ControlBytes.h"
 #include "LogHub.h"
 #include "LogLines.h"
 
@@ -122,6 +123,7 @@ private:
     Highlights *m_highlights;
     LineJumps *m_jumps;
     LogCommands *m_commands;
+    ControlBytes m_controlBytes;
     DatagramDetails *m_details = nullptr; // made when first asked for
     LogView *m_view = nullptr; // made when first asked for
     std::function<int()> m_port;
