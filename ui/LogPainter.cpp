@@ -95,44 +95,58 @@ void LogPainter::drawControlBytes(QPainter &painter, const View &view, const QTe
     const QPointF origin = offset + layout->position();
     const QString text = block.text();
     const QFont nameFont = ControlBytes::nameFont(view.font);
-    const QPalette &palette = view.context.palette;
     painter.save();
     painter.setFont(nameFont);
-    for (int at = 0; at < text.size(); ++at) {
-        const QString name = ControlBytes::nameOf(text.at(at));
-        if (name.isEmpty())
-            continue;
-        const QTextLine line = layout->lineForTextPosition(at);
-        qreal left = line.cursorToX(at);
-        qreal width = line.cursorToX(at + 1) - left;
-        if (width <= 0) { // its room is before it, where there is anything before it
-            if (at == 0)
-                continue;
-            width = ControlBytes::roomFor(name, view.font);
-            left -= width;
-        }
-        const QRectF room(origin + QPointF(left, line.y()), QSizeF(width, line.height()));
-        if (room.intersects(exposed)) {
-            const auto selection =
-                std::find_if(selections.begin(), selections.end(), [&](const auto &selected) {
-                    return at >= selected.start && at < selected.start + selected.length;
-                });
-            const bool selected = selection != selections.end();
-            painter.fillRect(room, selected ? selection->format.background() : palette.base());
-            const QColor ink = !selected ? palette.text().color()
-                : selection->format.hasProperty(QTextFormat::ForegroundBrush)
-                ? selection->format.foreground().color()
-                : palette.highlightedText().color();
-            QColor frame = ink;
-            frame.setAlphaF(ControlFrameAlpha);
-            painter.setPen(frame);
-            painter.drawRoundedRect(room.adjusted(1, 2, -1, -2), ControlFrameRadius,
-                                    ControlFrameRadius);
-            painter.setPen(ink);
-            painter.drawText(room, Qt::AlignCenter, name);
-        }
+    // Only the characters in view: a datagram may hold 65,507 control bytes.
+    for (int i = 0; i < layout->lineCount(); ++i) {
+        const QTextLine line = layout->lineAt(i);
+        const int from = std::max(line.textStart(),
+                                  line.xToCursor(exposed.left() - origin.x()) - EdgeCharacters);
+        const int to = std::min(line.textStart() + line.textLength(),
+                                line.xToCursor(exposed.right() - origin.x()) + EdgeCharacters);
+        for (int at = from; at < to; ++at)
+            drawControlByte(painter, view, text, at, line, origin, selections, exposed);
     }
     painter.restore();
+}
+
+void LogPainter::drawControlByte(QPainter &painter, const View &view, const QString &text, int at,
+                                 const QTextLine &line, QPointF origin,
+                                 const QList<QTextLayout::FormatRange> &selections,
+                                 const QRect &exposed)
+{
+    const QPalette &palette = view.context.palette;
+    const QString name = ControlBytes::nameOf(text.at(at));
+    if (name.isEmpty())
+        return;
+    qreal left = line.cursorToX(at);
+    qreal width = line.cursorToX(at + 1) - left;
+    if (width <= 0) { // its room is before it, where there is anything before it
+        if (at == 0)
+            return;
+        width = ControlBytes::roomFor(name, view.font);
+        left -= width;
+    }
+    const QRectF room(origin + QPointF(left, line.y()), QSizeF(width, line.height()));
+    if (room.intersects(exposed)) {
+        const auto selection =
+            std::find_if(selections.begin(), selections.end(), [&](const auto &selected) {
+                return at >= selected.start && at < selected.start + selected.length;
+            });
+        const bool selected = selection != selections.end();
+        painter.fillRect(room, selected ? selection->format.background() : palette.base());
+        const QColor ink = !selected ? palette.text().color()
+            : selection->format.hasProperty(QTextFormat::ForegroundBrush)
+            ? selection->format.foreground().color()
+            : palette.highlightedText().color();
+        QColor frame = ink;
+        frame.setAlphaF(ControlFrameAlpha);
+        painter.setPen(frame);
+        painter.drawRoundedRect(room.adjusted(1, 2, -1, -2), ControlFrameRadius,
+                                ControlFrameRadius);
+        painter.setPen(ink);
+        painter.drawText(room, Qt::AlignCenter, name);
+    }
 }
 
 // Lays out and draws only the characters of the block's lines that are in view, where the whole

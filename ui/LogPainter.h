@@ -46,6 +46,10 @@ private:
     static void drawControlBytes(QPainter &painter, const View &view, const QTextBlock &block,
                                  QPointF offset, const QList<QTextLayout::FormatRange> &selections,
                                  const QRect &exposed);
+    static void drawControlByte(QPainter &painter, const View &view, const QString &text, int at,
+                                const QTextLine &line, QPointF origin,
+                                const QList<QTextLayout::FormatRange> &selections,
+                                const QRect &exposed);
     static void drawInView(QPainter &painter, const View &view, const QTextBlock &block,
                            QPointF offset, const QList<QTextLayout::FormatRange> &selections,
                            const QRect &exposed);
