@@ -193,7 +193,9 @@ void SocketReader::run()
     bool full = false;
     while (!m_stopping) {
         if (isFull()) {
+            // The kernel drops what its buffer cannot hold while the reader waits.
             waitForRoom();
+            backlog = true;
             continue;
         }
         if (!full && !waitForDatagrams())
