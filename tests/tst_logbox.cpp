@@ -145,6 +145,7 @@ private slots:
     void findSaysWhatItDidNotSearch();
     void dropNoticeLeadsToTheGap();
     void marginShowsTheFirstLineOfEachDatagram();
+    void marginMarksSeveritiesApart();
     void newLinesBelowNotice();
     void noticesAndFieldsStayOffTheText();
     void clearEmptiesEverything();
@@ -163,6 +164,8 @@ private slots:
     void detailsPlacedBeside_data();
     void detailsPlacedBeside();
     void detailsShowEveryRowAndCloseByKeys();
+    void detailsHaveOnlyTheRowsTheyKnow_data();
+    void detailsHaveOnlyTheRowsTheyKnow();
     void saveAsksBeforeUtf8();
     void saveFailuresAreReported();
     void arrivalsFileTypeByName_data();
@@ -569,8 +572,8 @@ void tst_LogBox::marginShowsTheFirstLineOfEachDatagram()
     const auto markAt = [&](int line) {
         return image.pixelColor(0, lines.at(line).top + lines.at(line).height / 2);
     };
-    QCOMPARE(markAt(0), LogMargin::severityColor(3)); // error
-    QVERIFY(markAt(1) != LogMargin::severityColor(3)); // the datagram's second line: nothing
+    QCOMPARE(markAt(1), image.pixelColor(0, image.height() - 1)); // a second line: no mark
+    QVERIFY(markAt(0) != markAt(1));
     QCOMPARE(image.pixelColor(image.width() / 2, lines.at(2).top), LogMargin::LossColor);
 
     // The tooltip of either line of the first datagram tells all of it; a typed line tells none.
@@ -588,6 +591,43 @@ void tst_LogBox::marginShowsTheFirstLineOfEachDatagram()
     // A wide sender widens the margin.
     QTRY_VERIFY(margin->width()
                 > QFontMetrics(margin->font()).horizontalAdvance("127.0.0.1:65535"));
+}
+
+void tst_LogBox::marginMarksSeveritiesApart()
+{
+    // Read from what is drawn, not from the colour table: the three gravest share a mark, every
+    // other severity has one of its own, the errors and worse are red and a warning amber.
+    LogBox log;
+    log.resize(400, 400);
+    for (int severity = 0; severity < 8; ++severity)
+        log.appendLine(QStringLiteral("<%1>severity %2").arg(8 + severity).arg(severity),
+                       arrivalFrom("192.0.2.1", 514, 1 + severity));
+    log.appendLine("no priority", arrivalFrom("192.0.2.1", 514, 9));
+    log.insertPending();
+    showActive(log);
+    QTest::keyClick(&log, Qt::Key_D, Qt::ControlModifier);
+    auto *margin = log.findChild<LogMargin *>("logMargin");
+    QTRY_VERIFY(margin->width() > 0);
+    const QImage image = margin->grab().toImage();
+    const QList<LogLines::VisibleLine> lines = log.visibleLines();
+    QCOMPARE_GE(lines.size(), 9);
+    QList<QColor> marks;
+    for (int line = 0; line < 9; ++line)
+        marks << image.pixelColor(0, lines.at(line).top + lines.at(line).height / 2);
+    const QColor none = image.pixelColor(0, image.height() - 1);
+    QCOMPARE(marks.at(8), none);
+    QCOMPARE(marks.at(1), marks.at(0));
+    QCOMPARE(marks.at(2), marks.at(0));
+    for (int severity = 2; severity < 8; ++severity) {
+        QVERIFY2(marks.at(severity) != none, qPrintable(QString::number(severity)));
+        for (int other = severity + 1; other < 8; ++other)
+            QVERIFY2(marks.at(severity) != marks.at(other),
+                     qPrintable(QStringLiteral("%1 and %2").arg(severity).arg(other)));
+    }
+    const auto hue = [&](int severity) { return marks.at(severity).hslHue(); };
+    for (int severity = 0; severity < 4; ++severity)
+        QVERIFY2(hue(severity) < 25 || hue(severity) > 340, qPrintable(QString::number(severity)));
+    QVERIFY(hue(4) >= 25 && hue(4) <= 60);
 }
 
 void tst_LogBox::noticesAndFieldsStayOffTheText()
@@ -1200,6 +1240,41 @@ void tst_LogBox::detailsShowEveryRowAndCloseByKeys()
     activate(*details);
     QTest::keyClick(details->focusWidget(), Qt::Key_W, Qt::ControlModifier);
     QVERIFY(!details->isVisible());
+}
+
+void tst_LogBox::detailsHaveOnlyTheRowsTheyKnow_data()
+{
+    QTest::addColumn<QByteArray>("payload");
+    QTest::addColumn<QString>("rows"); // the rows' names
+
+    const QString always = QStringLiteral("Received|From|Size|Dropped before|Syslog");
+    QTest::newRow("plain text") << QByteArray("hello") << always;
+    QTest::newRow("a lone priority") << QByteArray("<14>") << always + "|Facility|Severity|Message";
+    QTest::newRow("RFC 3164 without a process")
+        << QByteArray("<14>Dec  8 10:00:00 h a: m")
+        << always + "|Facility|Severity|Time stamp|Host|Program|Message";
+    QTest::newRow("RFC 5424, every field")
+        << QByteArray("<14>1 2026-12-08T10:00:00Z h a 42 ID7 - m")
+        << always + "|Facility|Severity|Version|Time stamp|Host|Program|Process|Message id|Message";
+    QTest::newRow("RFC 5424 that reads in part")
+        << QByteArray("<14>1 2026-02-30T10:00:00Z h a - - - m")
+        << always + "|Facility|Severity|Not read|Version|Time stamp|Host|Program|Message";
+}
+
+void tst_LogBox::detailsHaveOnlyTheRowsTheyKnow()
+{
+    QFETCH(QByteArray, payload);
+    QFETCH(QString, rows);
+    ArrivalRecord record;
+    record.append(QString::fromLatin1(payload), arrivalFrom("192.0.2.1", 514, 1));
+    DatagramDetails details(nullptr, DatagramDetails::Placement::Pane);
+    details.showDatagram(*record.at(0), payload);
+    const QString table = details.findChild<QLabel *>("datagramFields")->text();
+    QStringList names;
+    static const QRegularExpression name(QStringLiteral("<tr><td[^>]*>([^<]*)</td>"));
+    for (const QRegularExpressionMatch &match : name.globalMatch(table))
+        names << match.captured(1);
+    QCOMPARE(names.join(u'|'), rows);
 }
 
 void tst_LogBox::saveAsksBeforeUtf8()

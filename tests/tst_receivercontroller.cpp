@@ -104,7 +104,6 @@ void tst_ReceiverController::startRefusesPort()
     receiver.controller.Command1_Click();
     QCOMPARE(receiver.view.changes, QStringList({ "port=514" }));
     QCOMPARE(receiver.WinsockUDP.LocalPort(), 0);
-    QVERIFY(receiver.WinsockUDP.RemoteHost().isEmpty());
 }
 
 void tst_ReceiverController::startAcceptsPort_data()
@@ -139,8 +138,6 @@ void tst_ReceiverController::startAcceptsPort()
     receiver.controller.Command1_Click();
     QCOMPARE(receiver.view.changes, Listening);
     QCOMPARE(receiver.view.port, text);
-    QCOMPARE(receiver.WinsockUDP.RemoteHost(), QStringLiteral("127.0.0.1"));
-    QCOMPARE(receiver.WinsockUDP.RemotePort(), 0);
     if (port == 0)
         QVERIFY(receiver.WinsockUDP.LocalPort() > 0);
     else
@@ -158,8 +155,6 @@ void tst_ReceiverController::startOnTakenPortRaisesWithStopNeverShown()
     QVERIFY(receiver.view.changes.isEmpty());
     QVERIFY(receiver.view.startVisible);
     QVERIFY(!receiver.view.stopVisible);
-    // The steps before the bind stay done.
-    QCOMPARE(receiver.WinsockUDP.RemoteHost(), QStringLiteral("127.0.0.1"));
 }
 
 void tst_ReceiverController::startOverflowTouchesNothing()
@@ -170,7 +165,6 @@ void tst_ReceiverController::startOverflowTouchesNothing()
              qint32(FailureNumber::Overflow));
     QVERIFY(receiver.view.changes.isEmpty());
     QCOMPARE(receiver.view.port, QStringLiteral("1E400"));
-    QVERIFY(receiver.WinsockUDP.RemoteHost().isEmpty());
 }
 
 void tst_ReceiverController::checkComesBackAsNewestLine_data()
