@@ -82,12 +82,17 @@ QString droppedBeforeText(quint64 dropped)
                               .arg(countText(dropped));
 }
 
-QString hostAndProgram(const SyslogMessage &message)
+QString programText(const SyslogFields &fields)
 {
-    QString program = message.appName;
-    if (!message.procId.isEmpty())
-        program += QStringLiteral("[%1]").arg(message.procId);
-    return QStringList { message.hostname, program }.join(u' ').trimmed();
+    QString program = fieldText(fields.appName);
+    if (!fields.procId.isEmpty())
+        program += QStringLiteral("[%1]").arg(fieldText(fields.procId));
+    return program;
+}
+
+QString hostAndProgram(const SyslogFields &fields)
+{
+    return QStringList { fieldText(fields.hostname), programText(fields) }.join(u' ').trimmed();
 }
 
 QString arrivalDetails(const ArrivalEntry &entry, const SyslogMessage *message)
@@ -100,16 +105,18 @@ QString arrivalDetails(const ArrivalEntry &entry, const SyslogMessage *message)
     lines << QStringLiteral("From %1").arg(entry.arrival.senderText());
     lines << (entry.bytes == 1 ? QStringLiteral("1 byte")
                                : QStringLiteral("%1 bytes").arg(countText(quint64(entry.bytes))));
+    const SyslogFields *fields = message ? &message->fields : nullptr;
     if (entry.priority) {
         lines << QStringLiteral("Syslog facility %1, severity %2")
                      .arg(entry.priority->facilityText(), entry.priority->severityText());
     }
-    if (message && !message->hostname.isEmpty())
-        lines << QStringLiteral("Host %1").arg(message->hostname);
-    if (message && !message->appName.isEmpty()) {
-        lines << (message->procId.isEmpty() ? QStringLiteral("Program %1").arg(message->appName)
-                                            : QStringLiteral("Program %1, process %2")
-                                                  .arg(message->appName, message->procId));
+    if (fields && !fields->hostname.isEmpty())
+        lines << QStringLiteral("Host %1").arg(fieldText(fields->hostname));
+    if (fields && !fields->appName.isEmpty()) {
+        lines << (fields->procId.isEmpty()
+                      ? QStringLiteral("Program %1").arg(fieldText(fields->appName))
+                      : QStringLiteral("Program %1, process %2")
+                            .arg(fieldText(fields->appName), fieldText(fields->procId)));
     }
     if (entry.arrival.droppedBefore > 0)
         lines << droppedBeforeText(entry.arrival.droppedBefore);

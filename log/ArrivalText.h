@@ -25,6 +25,8 @@ QString droppedBeforeText(quint64 dropped);
 // what was dropped before it, and the message on a few lines, cut short with "…".
 QString arrivalDetails(const ArrivalEntry &entry, const SyslogMessage *message = nullptr);
 // "vm sshd[812]": the host and program a syslog message names, as far as it names them.
-QString hostAndProgram(const SyslogMessage &message);
+QString hostAndProgram(const SyslogFields &fields);
+// "sshd[812]"
+QString programText(const SyslogFields &fields);
 
 #endif // HARKLINE_ARRIVALTEXT_H

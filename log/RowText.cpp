@@ -80,25 +80,24 @@ RowText RowText::of(const ArrivalEntry &entry, QByteArrayView payload)
     row.texts[Payload] = escapedText(QString::fromLatin1(payload));
     row.priority = entry.priority;
     const SyslogMessage message = SyslogMessage::decode(payload, arrival.timeNs);
-    if (!message.priority) {
+    const SyslogFields &fields = message.fields;
+    if (!fields.priority) {
         row.texts[Message] = oneLineText(payload);
         return row;
     }
-    row.texts[Severity] = message.priority->severityKeyword();
-    row.texts[Facility] = message.priority->facilityKeyword();
-    row.texts[Host] = escapedText(message.hostname);
-    row.texts[App] = escapedText(
-        message.procId.isEmpty() ? message.appName
-                                 : QStringLiteral("%1[%2]").arg(message.appName, message.procId));
-    row.texts[MessageId] = escapedText(message.msgId);
+    row.texts[Severity] = fields.priority->severityKeyword();
+    row.texts[Facility] = fields.priority->facilityKeyword();
+    row.texts[Host] = escapedText(fieldText(fields.hostname));
+    row.texts[App] = escapedText(programText(fields));
+    row.texts[MessageId] = escapedText(fieldText(fields.msgId));
     if (message.timestamp)
         row.texts[SenderTime] = message.timestamp->toString(Qt::ISODateWithMs);
     else
-        row.texts[SenderTime] = escapedText(message.timestampText);
+        row.texts[SenderTime] = escapedText(fieldText(fields.timestampText));
     row.texts[ClockDifference] = clockDifferenceText(message, arrival.timeNs);
-    const QByteArrayView bytes = message.messageOffset >= 0
-        ? payload.sliced(message.messageOffset)
-        : (message.isSyslog() ? QByteArrayView() : payload);
+    const QByteArrayView bytes = fields.messageOffset >= 0
+        ? payload.sliced(fields.messageOffset)
+        : (fields.isSyslog() ? QByteArrayView() : payload);
     row.texts[Message] = oneLineText(bytes);
     return row;
 }

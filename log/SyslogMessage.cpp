@@ -11,11 +11,6 @@
 
 namespace {
 
-QString latin1(QByteArrayView bytes)
-{
-    return QString::fromLatin1(bytes.data(), bytes.size());
-}
-
 QString durationText(qint64 ms)
 {
     qint64 seconds = ms / MsPerSecond;
@@ -42,35 +37,22 @@ QString durationText(qint64 ms)
 
 SyslogMessage SyslogMessage::decode(QByteArrayView payload, qint64 arrivalNs)
 {
-    const SyslogFields fields = SyslogFields::read(payload, arrivalNs);
     SyslogMessage message;
-    message.format = fields.format;
-    message.problem = fields.problem;
-    message.priority = fields.priority;
-    message.version = fields.version;
-    message.timestampText = latin1(fields.timestampText);
+    message.payload = payload.toByteArray();
+    message.fields = SyslogFields::read(message.payload, arrivalNs);
+    const SyslogFields &fields = message.fields;
     if (fields.timestamp) {
         message.timestamp = QDateTime::fromMSecsSinceEpoch(
             fields.timestamp->utcMs, Qt::OffsetFromUTC, fields.timestamp->offsetSeconds);
-        message.timestampMicroseconds = fields.timestamp->microseconds;
     }
-    message.timeIsSet = fields.timeIsSet;
-    message.hostname = latin1(fields.hostname);
-    message.appName = latin1(fields.appName);
-    message.procId = latin1(fields.procId);
-    message.msgId = latin1(fields.msgId);
-    for (const SyslogFields::Element &element : fields.structuredData) {
-        Element &text = message.structuredData.emplaceBack();
-        text.id = latin1(element.id);
-        for (const SyslogFields::Parameter &parameter : element.parameters)
-            text.parameters.append(
-                { latin1(parameter.name), QString::fromUtf8(unescapedValue(parameter.value)) });
-    }
-    message.hasBom = fields.hasBom;
-    message.messageOffset = fields.messageOffset;
-    const QByteArrayView bytes = fields.messageBytes(payload);
-    message.message = fields.isUtf8(payload) ? QString::fromUtf8(bytes) : latin1(bytes);
+    const QByteArrayView bytes = fields.messageBytes(message.payload);
+    message.message = fields.isUtf8(message.payload) ? QString::fromUtf8(bytes) : fieldText(bytes);
     return message;
+}
+
+QString valueText(QByteArrayView value)
+{
+    return QString::fromUtf8(unescapedValue(value));
 }
 
 QString clockDifferenceText(const SyslogMessage &message, qint64 arrivalNs)

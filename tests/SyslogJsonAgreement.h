@@ -19,46 +19,48 @@
 // last value, as Qt's reader does); otherwise what differs.
 inline QString syslogJsonDisagreement(const QJsonObject &line, const SyslogMessage &message)
 {
-    if (!message.priority)
+    const SyslogFields &fields = message.fields;
+    if (!fields.priority)
         return line.contains(QLatin1String("syslog")) ? QStringLiteral("syslog without a priority")
                                                       : QString();
     const QJsonObject syslog = line.value(QLatin1String("syslog")).toObject();
     QJsonObject expected;
-    const std::pair<QString, QString> fields[] = {
-        { "format", message.formatName() },
-        { "facility", message.priority->facilityKeyword() },
-        { "severity", message.priority->severityKeyword() },
+    const std::pair<QString, QString> expectedFields[] = {
+        { "format", SyslogFields::formatName(fields.format) },
+        { "facility", fields.priority->facilityKeyword() },
+        { "severity", fields.priority->severityKeyword() },
         { "timestamp",
           message.timestamp
               ? rfc3339Text(message.timestamp->toMSecsSinceEpoch(),
-                            message.timestamp->offsetFromUtc(), message.timestampMicroseconds)
+                            message.timestamp->offsetFromUtc(), fields.timestamp->microseconds)
               : QString() },
-        { "hostname", message.hostname },
-        { "app", message.appName },
-        { "procid", message.procId },
-        { "msgid", message.msgId },
+        { "hostname", fieldText(fields.hostname) },
+        { "app", fieldText(fields.appName) },
+        { "procid", fieldText(fields.procId) },
+        { "msgid", fieldText(fields.msgId) },
         { "msg", message.message },
-        { "problem", message.problem },
+        { "problem", fields.problem },
     };
-    for (const auto &[name, value] : fields) {
+    for (const auto &[name, value] : expectedFields) {
         if (!value.isEmpty())
             expected.insert(name, value);
     }
     // Elements of one id in one object; a repeated name's values in an array, in order.
     QJsonObject elements;
-    for (const SyslogMessage::Element &element : message.structuredData) {
-        QJsonObject parameters = elements.value(element.id).toObject();
-        for (const SyslogMessage::Parameter &parameter : element.parameters) {
-            const QJsonValue before = parameters.value(parameter.name);
+    for (const SyslogFields::Element &element : fields.structuredData) {
+        QJsonObject parameters = elements.value(fieldText(element.id)).toObject();
+        for (const SyslogFields::Parameter &parameter : element.parameters) {
+            const QString name = fieldText(parameter.name);
+            const QJsonValue before = parameters.value(name);
             if (before.isUndefined()) {
-                parameters.insert(parameter.name, parameter.value);
+                parameters.insert(name, valueText(parameter.value));
             } else {
                 QJsonArray values = before.isArray() ? before.toArray() : QJsonArray { before };
-                values.append(parameter.value);
-                parameters.insert(parameter.name, values);
+                values.append(valueText(parameter.value));
+                parameters.insert(name, values);
             }
         }
-        elements.insert(element.id, parameters);
+        elements.insert(fieldText(element.id), parameters);
     }
     if (!elements.isEmpty())
         expected.insert(QStringLiteral("structured_data"), elements);

@@ -141,19 +141,20 @@ void compareArrival(const QList<QByteArray> &fields, const QByteArray &payload,
 QString fieldsOf(const SyslogMessage &message)
 {
     QStringList elements;
-    for (const SyslogMessage::Element &element : message.structuredData) {
+    const SyslogFields &fields = message.fields;
+    for (const SyslogFields::Element &element : fields.structuredData) {
         QStringList parameters;
-        for (const SyslogMessage::Parameter &parameter : element.parameters)
-            parameters << parameter.name + '=' + parameter.value;
-        elements << element.id + ':' + parameters.join(u',');
+        for (const SyslogFields::Parameter &parameter : element.parameters)
+            parameters << fieldText(parameter.name) + '=' + valueText(parameter.value);
+        elements << fieldText(element.id) + ':' + parameters.join(u',');
     }
     QString text = message.message;
     text.replace(QChar(0), QStringLiteral("\\0")); // visible
-    return QStringList { message.formatName(),
-                         message.hostname,
-                         message.appName,
-                         message.procId,
-                         message.msgId,
+    return QStringList { SyslogFields::formatName(fields.format),
+                         fieldText(fields.hostname),
+                         fieldText(fields.appName),
+                         fieldText(fields.procId),
+                         fieldText(fields.msgId),
                          elements.join(u' '),
                          text }
         .join(u'|');
@@ -951,15 +952,15 @@ void tst_LogModel::syslogAsSendersWriteIt()
     QVERIFY2(!payload.isEmpty(), qPrintable("no message " + name + " in tests/data"));
     const SyslogMessage message = SyslogMessage::decode(payload, localNs(2026, 12, 8, 19, 45, 40));
     QCOMPARE(fieldsOf(message), fields);
-    QVERIFY2(message.problem.isEmpty(), qPrintable(message.problem));
-    QCOMPARE(message.priority.value_or(SyslogPriority { -1 }).value, priority);
+    QVERIFY2(message.fields.problem.isEmpty(), qPrintable(message.fields.problem));
+    QCOMPARE(message.fields.priority.value_or(SyslogPriority { -1 }).value, priority);
     if (!timestamp.isEmpty()) {
         QVERIFY(message.timestamp);
         QCOMPARE(message.timestamp->toUTC().toString(Qt::ISODateWithMs), timestamp);
     }
     // The message is the end of the payload, as it came.
-    QVERIFY(message.messageOffset < 0 || message.messageOffset <= payload.size());
-    QCOMPARE(message.hasBom, name == "rfc5424-bom");
+    QVERIFY(message.fields.messageOffset < 0 || message.fields.messageOffset <= payload.size());
+    QCOMPARE(message.fields.hasBom, name == "rfc5424-bom");
     const QString disagreement =
         syslogJsonDisagreement(jsonLineOf(payload, localNs(2026, 12, 8, 19, 45, 40)), message);
     QVERIFY2(disagreement.isEmpty(), qPrintable(disagreement));
@@ -1053,11 +1054,11 @@ void tst_LogModel::syslogThatDoesNotRead()
     QFETCH(QString, problem);
     const SyslogMessage message = SyslogMessage::decode(payload, 0);
     QCOMPARE(fieldsOf(message), fields);
-    QCOMPARE(message.priority.value_or(SyslogPriority { -1 }).value, priority);
+    QCOMPARE(message.fields.priority.value_or(SyslogPriority { -1 }).value, priority);
     if (problem.isEmpty())
-        QVERIFY2(message.problem.isEmpty(), qPrintable(message.problem));
+        QVERIFY2(message.fields.problem.isEmpty(), qPrintable(message.fields.problem));
     else
-        QVERIFY2(message.problem.contains(problem), qPrintable(message.problem));
+        QVERIFY2(message.fields.problem.contains(problem), qPrintable(message.fields.problem));
     const QString disagreement = syslogJsonDisagreement(jsonLineOf(payload), message);
     QVERIFY2(disagreement.isEmpty(), qPrintable(disagreement));
 }

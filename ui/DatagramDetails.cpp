@@ -145,6 +145,7 @@ void DatagramDetails::resizeEvent(QResizeEvent *event)
 void DatagramDetails::showDatagram(const ArrivalEntry &entry, const QByteArray &payload)
 {
     const SyslogMessage message = SyslogMessage::decode(payload, entry.arrival.timeNs);
+    const SyslogFields &fields = message.fields;
     QString rows;
     rows += fieldRow(tr("Received"), isoLocalTime(entry.arrival.timeNs));
     rows += fieldRow(tr("From"), entry.arrival.senderText());
@@ -155,57 +156,59 @@ void DatagramDetails::showDatagram(const ArrivalEntry &entry, const QByteArray &
         fieldRow(tr("Dropped before"),
                  entry.arrival.droppedBefore == 0 ? tr("none")
                                                   : droppedBeforeText(entry.arrival.droppedBefore));
-    if (message.priority) {
-        rows += fieldRow(tr("Syslog"),
-                         message.isSyslog() ? message.formatName().toUpper() : tr("not syslog"));
-        rows += fieldRow(tr("Facility"), message.priority->facilityText());
-        rows += fieldRow(tr("Severity"), message.priority->severityText());
+    if (fields.priority) {
+        rows +=
+            fieldRow(tr("Syslog"),
+                     fields.isSyslog() ? QString(SyslogFields::formatName(fields.format)).toUpper()
+                                       : tr("not syslog"));
+        rows += fieldRow(tr("Facility"), fields.priority->facilityText());
+        rows += fieldRow(tr("Severity"), fields.priority->severityText());
     } else {
         rows += fieldRow(tr("Syslog"), tr("not syslog"));
     }
-    if (!message.problem.isEmpty())
-        rows += fieldRow(tr("Not read"), message.problem);
-    if (message.version)
-        rows += fieldRow(tr("Version"), QString::number(*message.version));
-    if (!message.timestampText.isEmpty()) {
-        QString time = message.timestampText;
-        if (!message.timeIsSet)
+    if (!fields.problem.isEmpty())
+        rows += fieldRow(tr("Not read"), fields.problem);
+    if (fields.version)
+        rows += fieldRow(tr("Version"), QString::number(*fields.version));
+    if (!fields.timestampText.isEmpty()) {
+        QString time = fieldText(fields.timestampText);
+        if (!fields.timeIsSet)
             time += tr(" (the sender's clock is not set)");
         const QString clock = clockDifferenceText(message, entry.arrival.timeNs);
         if (!clock.isEmpty())
             time += QStringLiteral(", %1").arg(clock);
         rows += fieldRow(tr("Time stamp"), time);
     }
-    const std::pair<QString, QString> fields[] = {
-        { tr("Host"), message.hostname },
-        { tr("Program"), message.appName },
-        { tr("Process"), message.procId },
-        { tr("Message id"), message.msgId },
+    const std::pair<QString, QByteArrayView> header[] = {
+        { tr("Host"), fields.hostname },
+        { tr("Program"), fields.appName },
+        { tr("Process"), fields.procId },
+        { tr("Message id"), fields.msgId },
     };
-    for (const auto &[name, value] : fields) {
+    for (const auto &[name, value] : header) {
         if (!value.isEmpty())
-            rows += fieldRow(name, value);
+            rows += fieldRow(name, fieldText(value));
     }
-    if (message.messageOffset >= 0) {
-        rows += fieldRow(message.hasBom ? tr("Message (UTF-8)") : tr("Message"),
+    if (fields.messageOffset >= 0) {
+        rows += fieldRow(fields.hasBom ? tr("Message (UTF-8)") : tr("Message"),
                          escapedText(message.message.left(LongestShownMessage)));
     }
     m_fields->setText(QStringLiteral("<table>%1</table>").arg(rows));
 
     m_structuredData->setRowCount(0);
-    for (const SyslogMessage::Element &element : message.structuredData) {
-        const QList<SyslogMessage::Parameter> parameters = element.parameters.isEmpty()
-            ? QList<SyslogMessage::Parameter> { {} }
+    for (const SyslogFields::Element &element : fields.structuredData) {
+        const QList<SyslogFields::Parameter> parameters = element.parameters.isEmpty()
+            ? QList<SyslogFields::Parameter> { {} }
             : element.parameters;
-        for (const SyslogMessage::Parameter &parameter : parameters) {
+        for (const SyslogFields::Parameter &parameter : parameters) {
             const int row = m_structuredData->rowCount();
             m_structuredData->insertRow(row);
-            m_structuredData->setItem(row, 0, new QTableWidgetItem(element.id));
-            m_structuredData->setItem(row, 1, new QTableWidgetItem(parameter.name));
-            m_structuredData->setItem(row, 2, new QTableWidgetItem(parameter.value));
+            m_structuredData->setItem(row, 0, new QTableWidgetItem(fieldText(element.id)));
+            m_structuredData->setItem(row, 1, new QTableWidgetItem(fieldText(parameter.name)));
+            m_structuredData->setItem(row, 2, new QTableWidgetItem(valueText(parameter.value)));
         }
     }
-    m_structuredData->setVisible(!message.structuredData.isEmpty());
+    m_structuredData->setVisible(!fields.structuredData.isEmpty());
     m_bytes->setPlainText(hexDump(payload));
     if (m_structuredData->isVisible())
         shareRoom();

@@ -142,8 +142,8 @@ void LogMargin::paintEvent(QPaintEvent *event)
         painter.drawText(line.adjusted(TimeLeft, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
                          marginTime(entry.arrival.timeNs));
         // The host and program the message names, after the sender.
-        const QString named = hostAndProgram(
-            SyslogMessage::decode(m_model.arrivals().payload(*index), entry.arrival.timeNs));
+        const QByteArray payload = m_model.arrivals().payload(*index);
+        const QString named = hostAndProgram(SyslogFields::read(payload, entry.arrival.timeNs));
         const QString sender = named.isEmpty()
             ? entry.arrival.senderText()
             : QStringLiteral("%1  %2").arg(entry.arrival.senderText(), named);

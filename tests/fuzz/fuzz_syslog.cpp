@@ -5,11 +5,11 @@
 // line is JSON that gives the very same payload back and says what its details say, and its
 // details and hex dump are made without fault (the sanitizers watch them).
 
+#include "../SyslogJsonAgreement.h"
 #include "ArrivalJson.h"
 #include "ArrivalText.h"
 #include "HexDump.h"
 #include "SyslogMessage.h"
-#include "../SyslogJsonAgreement.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -23,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     const QByteArray payload(reinterpret_cast<const char *>(data), qsizetype(size));
     const SyslogMessage message = SyslogMessage::decode(payload, 0);
-    if (message.messageOffset > payload.size() || (message.isSyslog() && !message.priority))
+    const SyslogFields &fields = message.fields;
+    if (fields.messageOffset > payload.size() || (fields.isSyslog() && !fields.priority))
         std::abort();
 
     ArrivalEntry entry;
