@@ -16,7 +16,7 @@ step "start the program; the log box has the focus; Tab leads to the port box"
 start_program first
 read -r pid window <<<"$first"
 listen_on "$window" "$port"
-wait_for 5 is_bound "$port" || fail "Start did not bind port $port"
+wait_for "$patience" is_bound "$port" || fail "Start did not bind port $port"
 
 step "a datagram from another process, then Check"
 printf '<13>hello from another process' >"/dev/udp/127.0.0.1/$port"
@@ -33,7 +33,7 @@ read_log() {
     log=$(xclip -o -selection clipboard 2>/dev/null)
     [[ $log == "$expected" ]]
 }
-wait_for 5 read_log || fail "log reads $(printf '%q' "$log"), expected $(printf '%q' "$expected")"
+wait_for "$patience" read_log || fail "log reads $(printf '%q' "$log"), expected $(printf '%q' "$expected")"
 
 find_dialog() { # title: the program's window with exactly this title (xdotool's --name is loose)
     local w
@@ -47,12 +47,12 @@ save_through_dialog() { # keys title path: press the keys in the log box, then a
     # Everything typed as a person types, into the window with the keyboard focus.
     xdotool windowfocus --sync "$window"
     xdotool key "$1"
-    wait_for 5 find_dialog "$2" || fail "no \"$2\" dialog"
+    wait_for "$patience" find_dialog "$2" || fail "no \"$2\" dialog"
     xdotool windowfocus --sync "$dialog"
     xdotool key ctrl+a
     xdotool type --delay 30 "$3"
     xdotool key Return
-    wait_for 5 test -s "$3" || fail "\"$2\" wrote nothing to $3: $(ls "$(dirname "$3")")"
+    wait_for "$patience" test -s "$3" || fail "\"$2\" wrote nothing to $3: $(ls "$(dirname "$3")")"
 }
 
 step "Ctrl+S saves the log through the file dialog, byte for byte"
@@ -83,21 +83,21 @@ xdotool key ctrl+shift+f
 xdotool type --delay 30 "news"
 xdotool key Escape
 expected=$(printf '<14>some news\r\n')
-wait_for 5 read_log || fail "with \"news\" shown only, a copy reads $(printf '%q' "$log")"
+wait_for "$patience" read_log || fail "with \"news\" shown only, a copy reads $(printf '%q' "$log")"
 xdotool key ctrl+shift+a ctrl+3
 expected=$(printf '<11>an error\r\n')
-wait_for 5 read_log || fail "with errors shown only, a copy reads $(printf '%q' "$log")"
+wait_for "$patience" read_log || fail "with errors shown only, a copy reads $(printf '%q' "$log")"
 # F8 puts the caret on the error, where typing goes; every line shown again, the log reads whole.
 xdotool key ctrl+End F8
 xdotool type --delay 30 "X"
 xdotool key ctrl+shift+a
 expected=$(printf '<13>hello from another process\r\nReception is OK on UDP port : %s\r\nX<11>an error\r\n<14>some news\r\n' "$port")
-wait_for 5 read_log || fail "after F8 and typing, the log reads $(printf '%q' "$log")"
+wait_for "$patience" read_log || fail "after F8 and typing, the log reads $(printf '%q' "$log")"
 
 step "Ctrl+I opens the datagram's details; its hex dump copies exactly"
 xdotool windowfocus --sync "$window"
 xdotool key ctrl+Home ctrl+i
-wait_for 5 find_dialog "Datagram Details" || fail "no details window"
+wait_for "$patience" find_dialog "Datagram Details" || fail "no details window"
 copy_dump() {
     xdotool windowfocus --sync "$dialog"
     xdotool key ctrl+a ctrl+c
@@ -105,7 +105,7 @@ copy_dump() {
     dump=$(xclip -o -selection clipboard 2>/dev/null | head -n2)
     [[ $dump == "$(printf '00000000  3c 31 33 3e 68 65 6c 6c  6f 20 66 72 6f 6d 20 61  <13>hello from a\n00000010  6e 6f 74 68 65 72 20 70  72 6f 63 65 73 73        nother process')" ]]
 }
-wait_for 5 copy_dump || fail "the hex dump reads $(printf '%q' "$dump")"
+wait_for "$patience" copy_dump || fail "the hex dump reads $(printf '%q' "$dump")"
 geometry() { # window: its left, top, right and bottom edges
     eval "$(xdotool getwindowgeometry --shell "$1")"
     echo "$X $Y $((X + WIDTH)) $((Y + HEIGHT))"
@@ -116,7 +116,7 @@ read -r dl dt dr db <<<"$(geometry "$dialog")"
     || fail "the details window ($dl,$dt)-($dr,$db) covers the main window ($ml,$mt)-($mr,$mb)"
 xdotool key Escape
 closed() { ! find_dialog "Datagram Details"; }
-wait_for 5 closed || fail "Escape did not close the details window"
+wait_for "$patience" closed || fail "Escape did not close the details window"
 
 step "Ctrl+Shift+S saves the arrivals as JSON Lines to a .jsonl name"
 save_through_dialog ctrl+shift+s "Save Arrivals" "$work/arrivals.jsonl"
@@ -140,7 +140,7 @@ sleep 0.3
 xdotool windowfocus --sync "$window"
 xdotool mousemove --window "$window" 100 90 click 1
 xdotool key ctrl+l
-wait_for 5 find_dialog "Log View — UDP $port" || fail "Ctrl+L opened no Log View"
+wait_for "$patience" find_dialog "Log View — UDP $port" || fail "Ctrl+L opened no Log View"
 view=$dialog
 read -r vl vt vr vb <<<"$(geometry "$view")"
 ((vl >= mr || vr <= ml || vt >= mb || vb <= mt)) \
@@ -161,7 +161,7 @@ sys.exit(rows != b'<13>1 2026-12-09T10:00:00Z fw01 app - - - first from fw01\r\n
                  b'<11>Dec  9 10:00:02 fw01 sshd[1]: caf\xe9 \x01 second\r\n')
 PYTHON
 }
-wait_for 5 copy_rows || fail "the rows shown copy as $(od -c "$work/rows" | head -5)"
+wait_for "$patience" copy_rows || fail "the rows shown copy as $(od -c "$work/rows" | head -5)"
 window=$view save_through_dialog ctrl+shift+s "Save Arrivals" "$work/shown.jsonl"
 python3 - "$work/shown.jsonl" <<'PYTHON' || fail "the shown rows exported as $(cat "$work/shown.jsonl")"
 import json, sys
@@ -172,7 +172,7 @@ PYTHON
 xdotool windowfocus --sync "$view"
 xdotool key ctrl+w
 view_closed() { ! find_dialog "Log View — UDP $port"; }
-wait_for 5 view_closed || fail "Ctrl+W did not close the Log View"
+wait_for "$patience" view_closed || fail "Ctrl+W did not close the Log View"
 
 step "200,000 arrivals saved as JSON Lines in the background: the window answers meanwhile"
 python3 - "$port" <<'PYTHON' || fail "could not send the datagrams"
@@ -187,7 +187,7 @@ many=$work/many.jsonl
 open_save_dialog() { # keys title path: press the keys in the log box, type the path
     xdotool windowfocus --sync "$window"
     xdotool key "$1"
-    wait_for 5 find_dialog "$2" || fail "no \"$2\" dialog"
+    wait_for "$patience" find_dialog "$2" || fail "no \"$2\" dialog"
     xdotool windowfocus --sync "$dialog"
     xdotool key ctrl+a
     xdotool type --delay 30 "$3"
@@ -202,7 +202,7 @@ xdotool key Return
 read -r answered longest < <("$ping_window" "$window" "$many" 60) || fail "nothing saved to $many"
 [[ $answered -gt 0 ]] || fail "the window answered no ping while it saved (the longest wait $longest ms)"
 echo "   $answered pings answered while saving, the longest wait $longest ms"
-wait_for 5 python3 - "$many" <<'PYTHON' || fail "the JSON Lines are not every datagram sent: $(tail -c 300 "$many")"
+wait_for "$patience" python3 - "$many" <<'PYTHON' || fail "the JSON Lines are not every datagram sent: $(tail -c 300 "$many")"
 import json, sys
 rows = [json.loads(line) for line in open(sys.argv[1], encoding='utf-8')]
 mine = [r for r in rows if r['payload'].startswith('<14>Dec  9 12:00:00 e2e ') or r['payload'] == '<14>the last']
@@ -218,7 +218,7 @@ step "a second copy on the same port reports the failure and ends with a failure
 start_program second
 read -r pid2 window2 <<<"$second"
 listen_on "$window2" "$port"
-wait_for 5 find_failure_box "$pid2" "$window2" || fail "no failure message appeared"
+wait_for "$patience" find_failure_box "$pid2" "$window2" || fail "no failure message appeared"
 dismiss_failure_box
 exit_status_within "$pid2" 5
 status=$?
@@ -239,7 +239,7 @@ dialog_gone || fail "the dialog did not close"
 xdotool windowfocus --sync "$window"
 xdotool key --window "$window" alt+s
 is_free() { ! is_bound "$1"; }
-wait_for 5 is_free "$port" || fail "port $port still bound after Stop"
+wait_for "$patience" is_free "$port" || fail "port $port still bound after Stop"
 exit_status_within "$pid" 30
 status=$?
 [[ $status -eq 0 ]] || fail "Stop ended the program with status $status"
@@ -253,7 +253,7 @@ step "closing from the title bar while listening ends the program and frees the 
 start_program third
 read -r pid3 window3 <<<"$third"
 listen_on "$window3" "$port"
-wait_for 5 is_bound "$port" || fail "Start did not bind port $port again"
+wait_for "$patience" is_bound "$port" || fail "Start did not bind port $port again"
 # What a window manager sends when the close box is clicked.
 # A close request from the title bar, as a window manager passes it on.
 "$close_window" "$window3"

@@ -26,7 +26,7 @@ port_box_text() { # window: the port box's text, through the clipboard
 
 expect_failure_exit() { # name pid window
     local status
-    wait_for 10 find_failure_box "$2" "$3" || fail "$1: no failure message"
+    wait_for "$patience" find_failure_box "$2" "$3" || fail "$1: no failure message"
     dismiss_failure_box
     exit_status_within "$2" 10
     status=$?
@@ -65,7 +65,7 @@ kill -0 "$pid" 2>/dev/null || fail "the program ended after a refused Start"
 step "Check with 100,000 characters after the port: the datagram is too long, reported as a failure"
 xdotool key --window "$window" shift+Tab # from the port box back to the log box, where listen_on starts
 listen_on "$window" "$port"
-wait_for 5 is_bound "$port" || fail "Start did not bind port $port"
+wait_for "$patience" is_bound "$port" || fail "Start did not bind port $port"
 { printf '%s' "$port"; cat "$work/letters"; } >"$work/long-port"
 # The keyboard focus is still in the port box: the access key moved it nowhere.
 xclip -selection clipboard -i "$work/long-port"

@@ -40,7 +40,7 @@ if [[ $(id -u) -eq 0 ]]; then
         echo "port 514 is in use on this machine: Start on it not tried"
     else
         listen_on "$window" 514
-        wait_for 10 is_bound 514 || fail "Start on 514 bound nothing: $(cat "$work/harkline.log")"
+        wait_for "$patience" is_bound 514 || fail "Start on 514 bound nothing: $(cat "$work/harkline.log")"
         find_failure_box "$pid" "$window" && fail "Start on 514 reported a failure"
     fi
 else

@@ -35,6 +35,8 @@ for candidate in $(shuf -i 20000-31999 -n 50); do
 done
 [[ -n $port ]] || fail "no free port below 32000"
 
+# How long to wait for what must come: only a hang takes longer, however busy the machine is.
+patience=60
 wait_for() { # seconds, command...
     local tries=$(($1 * 10)); shift
     for _ in $(seq "$tries"); do "$@" && return 0; sleep 0.1; done
@@ -45,9 +47,13 @@ start_program() { # name of the variable that gets the pid and the window id
     "$harkline" >>"$work/harkline.log" 2>&1 &
     local pid=$!
     pids+=("$pid")
-    local window
-    window=$(xdotool search --all --sync --onlyvisible --pid "$pid" --name '^Harkline 1\.0 $' | head -n1)
-    [[ -n $window ]] || fail "the window did not appear"
+    local window=
+    # However long it takes, while the program lives.
+    until window=$(xdotool search --all --onlyvisible --pid "$pid" --name '^Harkline 1\.0 $' 2>/dev/null | head -n1)
+        [[ -n $window ]]; do
+        kill -0 "$pid" 2>/dev/null || fail "the program ended before its window appeared: $(tail -5 "$work/harkline.log")"
+        sleep 0.1
+    done
     # Without a window manager nobody gives the window the keyboard focus: give it, as a click would.
     xdotool windowfocus --sync "$window"
     printf -v "$1" '%s %s' "$pid" "$window"
