@@ -345,6 +345,23 @@ bool Rule::holds(const Term &term, const ArrivalEntry &entry, QByteArrayView pay
     return false;
 }
 
+namespace {
+
+// In quotes, a word whatever it reads.
+QString quotedText(const QString &text)
+{
+    QString quoted = text;
+    quoted.replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\""));
+    return u'"' + quoted + u'"';
+}
+
+} // namespace
+
+QString Rule::termForText(const QString &text)
+{
+    return quotedText(text);
+}
+
 QString Rule::termFor(Field field, const QString &value, bool negated)
 {
     static const std::array<QLatin1String, 6> Prefixes {
@@ -354,8 +371,6 @@ QString Rule::termFor(Field field, const QString &value, bool negated)
     const bool plain = !value.isEmpty() && std::none_of(value.begin(), value.end(), [](QChar c) {
         return c.isSpace() || c == u'"' || c == u'\\';
     });
-    QString quoted = value;
-    quoted.replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\""));
     return (negated ? QStringLiteral("!") : QString()) + Prefixes[std::size_t(field)]
-        + (plain ? value : u'"' + quoted + u'"');
+        + (plain ? value : quotedText(value));
 }

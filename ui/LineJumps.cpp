@@ -74,10 +74,18 @@ LineJumps::Jump LineJumps::toMark(bool backward)
 void LineJumps::toggleMark()
 {
     const QTextCursor caret = m_lines.caret();
+    if (!isMarked(caret.block())) {
+        mark(caret.block());
+        return;
+    }
     QTextBlockFormat format = caret.blockFormat();
-    if (isMarked(caret.block()))
-        format.clearProperty(LogText::MarkedProperty);
-    else
-        format.setProperty(LogText::MarkedProperty, true);
+    format.clearProperty(LogText::MarkedProperty);
     m_model.setLineFormat(caret.block(), format);
+}
+
+void LineJumps::mark(const QTextBlock &line)
+{
+    QTextBlockFormat format = line.blockFormat();
+    format.setProperty(LogText::MarkedProperty, true);
+    m_model.setLineFormat(line, format);
 }

@@ -28,6 +28,7 @@ public:
     Jump toMark(bool backward);
     // Marks the caret's line, or unmarks it.
     void toggleMark();
+    void mark(const QTextBlock &line);
     static bool isMarked(const QTextBlock &line);
 
 private:

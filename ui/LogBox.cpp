@@ -3,6 +3,7 @@
 
 #include "LogBox.h"
 
+#include "AlertController.h"
 #include "ArrivalText.h"
 #include "ControlBytes.h"
 #include "DatagramDetails.h"
@@ -79,8 +80,9 @@ LogBox::LogBox(QWidget *parent)
     , m_rules(new ViewRulesController(this, *this, m_filter))
     , m_highlights(new Highlights(*this, this))
     , m_jumps(new LineJumps(*this, m_model, *m_filter, this))
-    , m_commands(
-          new LogCommands(this, { m_find, m_saver, m_rules, m_highlights, m_jumps, m_margin }))
+    , m_alerts(new AlertController(this, m_jumps, m_notices))
+    , m_commands(new LogCommands(
+          this, { m_find, m_saver, m_rules, m_highlights, m_jumps, m_margin, m_alerts }))
     , m_controlBytes(document(), font())
 {
     // A long log must not keep a second copy of itself in the undo history.
@@ -104,6 +106,7 @@ LogBox::LogBox(QWidget *parent)
             m_unseenLines += shown;
         updateNotices();
         updateExtraSelections();
+        m_alerts->markArrived();
     });
     m_margin->setFilter(m_filter);
     connect(m_filter, &LineFilter::changed, this, [this] {
@@ -116,6 +119,7 @@ LogBox::LogBox(QWidget *parent)
         m_margin->update();
     });
     connect(m_rules, &ViewRulesController::openChanged, this, &LogBox::updateNotices);
+    connect(m_alerts, &AlertController::openChanged, this, &LogBox::updateNotices);
     connect(m_notices, &LogNotices::showingClicked, m_rules, &ViewRulesController::clear);
     connect(m_highlights, &Highlights::changed, this, &LogBox::updateExtraSelections);
     connect(m_find, &FindController::highlightsChanged, this, &LogBox::updateExtraSelections);
@@ -194,6 +198,14 @@ void LogBox::openLogView()
         m_view = new LogView(m_hub, this);
     m_view->setPort(quint16(m_port ? m_port() : 0));
     m_view->open(window());
+}
+
+bool LogBox::showInLogView(qint64 arrival)
+{
+    if (!m_view || !m_view->isVisible())
+        return false;
+    m_view->showArrival(arrival);
+    return true;
 }
 
 void LogBox::updateDetails()
@@ -353,6 +365,8 @@ void LogBox::layoutOverlays()
         bars << m_rules->bar();
     if (m_find->isOpen())
         bars << m_find->bar();
+    if (m_alerts->isOpen())
+        bars << m_alerts->bar();
     int top = contents.top();
     if (!bars.isEmpty()) {
         const int width = (right - contents.left() - OverlayGap) / int(bars.size()) - OverlayGap;

@@ -13,6 +13,7 @@
 
 #include <functional>
 
+class AlertController;
 class DatagramDetails;
 class FindController;
 class Highlights;
@@ -69,6 +70,8 @@ public:
     void showDetails();
     // Every arrival since Start in a window of its own, made when first asked for.
     void openLogView();
+    // Selects datagram 'arrival' in the Log View, raised, if it is open.
+    bool showInLogView(qint64 arrival);
     // Where the Log View learns the port it names in its title.
     void setPortSource(std::function<int()> port) { m_port = std::move(port); }
     bool isMarginShown() const;
@@ -122,6 +125,7 @@ private:
     ViewRulesController *m_rules;
     Highlights *m_highlights;
     LineJumps *m_jumps;
+    AlertController *m_alerts;
     LogCommands *m_commands;
     ControlBytes m_controlBytes;
     DatagramDetails *m_details = nullptr; // made when first asked for

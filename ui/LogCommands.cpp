@@ -3,6 +3,7 @@
 
 #include "LogCommands.h"
 
+#include "AlertController.h"
 #include "FindController.h"
 #include "Highlights.h"
 #include "LineJumps.h"
@@ -108,6 +109,10 @@ LogCommands::LogCommands(LogBox *box, const Parts &parts)
     m_jumpActions << add(tr("&Previous Problem"), QKeySequence(Qt::SHIFT | Qt::Key_F8), [this] {
         sayJump(jumpText(m_parts.jumps->toProblem(true), tr("problem")));
     });
+    m_alertActions << add(tr("Alert O&n..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N),
+                          [this] { m_parts.alerts->openField(); });
+    m_alertActions << add(tr("Alert on E&rrors"), QKeySequence(),
+                          [this] { m_parts.alerts->alertOnErrors(); });
     m_markAction = add(tr("&Mark Line"), QKeySequence(Qt::CTRL | Qt::Key_F2), [this] {
         m_parts.jumps->toggleMark();
         m_box->viewport()->update();
@@ -140,6 +145,8 @@ void LogCommands::addToMenu(QMenu *menu, const QTextBlock &line)
         ->setChecked(true);
     menu->addMenu(tr("Show Se&verity"))->addActions(m_severityActions);
     menu->addAction(m_showAllAction);
+    menu->addSeparator();
+    addAlertActions(menu);
     menu->addSeparator();
     m_highlightAction->setEnabled(m_box->textCursor().hasSelection());
     menu->addActions(m_highlightActions);
@@ -186,6 +193,22 @@ void LogCommands::addSenderActions(QMenu *menu, const QTextBlock &line)
                         [this, rule] { m_parts.rules->addSender(rule, true); });
         menu->addAction(tr("Hide Lines from %1").arg(sender), this,
                         [this, rule] { m_parts.rules->addSender(rule, false); });
+    }
+}
+
+// The rules set, each with a check to turn it off and on: the menu is where a user looks for why
+// notifications come, or stopped.
+void LogCommands::addAlertActions(QMenu *menu)
+{
+    menu->addActions(m_alertActions);
+    AlertRules &rules = m_parts.alerts->rules();
+    for (int alert = 0; alert < int(rules.alerts().size()); ++alert) {
+        const AlertRules::Alert &rule = rules.alerts()[std::size_t(alert)];
+        QAction *action =
+            menu->addAction(tr("Alert on \u201c%1\u201d").arg(elidedRule(rule.rule.text())), menu,
+                            [&rules, alert](bool on) { rules.setOn(alert, on); });
+        action->setCheckable(true);
+        action->setChecked(rule.on);
     }
 }
 

@@ -9,6 +9,7 @@
 
 #include <functional>
 
+class AlertController;
 class FindController;
 class Highlights;
 class LineJumps;
@@ -36,6 +37,7 @@ public:
         Highlights *highlights;
         LineJumps *jumps;
         LogMargin *margin;
+        AlertController *alerts;
     };
     LogCommands(LogBox *box, const Parts &parts);
 
@@ -50,6 +52,7 @@ signals:
 private:
     QAction *add(const QString &text, const QKeySequence &keys, const std::function<void()> &slot);
     void addSenderActions(QMenu *menu, const QTextBlock &line);
+    void addAlertActions(QMenu *menu);
     void sayJump(const QString &text);
 
     LogBox *m_box;
@@ -64,6 +67,7 @@ private:
     QAction *m_showAllAction = nullptr;
     QList<QAction *> m_highlightActions;
     QAction *m_markAction = nullptr;
+    QList<QAction *> m_alertActions;
     QList<QAction *> m_jumpActions; // to problems, then to marks
     QAction *m_clearAction = nullptr;
 };

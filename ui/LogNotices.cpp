@@ -29,6 +29,7 @@ LogNotices::LogNotices(QWidget *box)
     , m_saving(new OverlayLabel(m_strip))
     , m_newBelow(new OverlayLabel(m_strip))
     , m_showing(new OverlayLabel(m_strip))
+    , m_unnotified(new OverlayLabel(m_strip))
     , m_flash(new OverlayLabel(m_strip))
 {
     m_strip->setObjectName(QStringLiteral("noticeStrip"));
@@ -47,6 +48,7 @@ LogNotices::LogNotices(QWidget *box)
     m_notKept->setObjectName(QStringLiteral("notKept"));
     m_saving->setObjectName(QStringLiteral("saving"));
     m_newBelow->setObjectName(QStringLiteral("newLinesBelow"));
+    m_unnotified->setObjectName(QStringLiteral("notificationsMissing"));
     connect(m_dropped, &OverlayLabel::clicked, this, &LogNotices::droppedClicked);
     connect(m_newBelow, &OverlayLabel::clicked, this, &LogNotices::newBelowClicked);
     connect(m_saving, &OverlayLabel::clicked, this, &LogNotices::savingClicked);
@@ -119,6 +121,16 @@ void LogNotices::showSaving(const QString &text, const QString &details)
     m_saving->setFullText(text, details);
 }
 
+void LogNotices::showNotificationsMissing(const QString &why)
+{
+    m_unnotified->setVisible(!why.isEmpty());
+    m_unnotified->setFullText(tr("Alerts: no desktop notifications"),
+                              tr("Alerts still mark their lines and ask for attention, but the "
+                                 "desktop's notifications cannot be shown: %1.")
+                                  .arg(why));
+    emit changed();
+}
+
 void LogNotices::flash(const QString &text, const QString &details)
 {
     m_flash->setFullText(text, details);
@@ -129,8 +141,8 @@ void LogNotices::flash(const QString &text, const QString &details)
 QList<OverlayLabel *> LogNotices::shown() const
 {
     QList<OverlayLabel *> shown;
-    for (OverlayLabel *label :
-         { m_dropped, m_notKept, m_saving, m_earlier, m_showing, m_flash, m_newBelow }) {
+    for (OverlayLabel *label : { m_dropped, m_notKept, m_unnotified, m_saving, m_earlier, m_showing,
+                                 m_flash, m_newBelow }) {
         if (!label->isHidden())
             shown << label;
     }

@@ -35,6 +35,8 @@ public:
     void showNotKept(qint64 datagrams, const QString &why);
     // How far a save got; empty hides it.
     void showSaving(const QString &text, const QString &details);
+    // Why alerts cannot reach the desktop's notifications; empty hides it.
+    void showNotificationsMissing(const QString &why);
     // Shows 'text' for a moment, 'details' in its tooltip.
     void flash(const QString &text, const QString &details = {});
     // The strip's height while it has a notice to show, else 0.
@@ -60,6 +62,7 @@ private:
     OverlayLabel *m_saving;
     OverlayLabel *m_newBelow;
     OverlayLabel *m_showing;
+    OverlayLabel *m_unnotified;
     OverlayLabel *m_flash;
     QTimer m_flashTimer;
 };

@@ -494,6 +494,13 @@ void LogView::goToSecond(qint64 second)
     m_table->setFocus();
 }
 
+void LogView::showArrival(qint64 datagram)
+{
+    goToDatagram(datagram, false);
+    raise();
+    activateWindow();
+}
+
 // A problem is shown at its gap's row where the system dropped datagrams before it.
 void LogView::goToDatagram(qint64 datagram, bool toGap)
 {

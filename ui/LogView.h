@@ -43,6 +43,8 @@ public:
     void setPort(quint16 port);
     // Shows the window, raised; the first time at two thirds of the screen beside 'main'.
     void open(const QWidget *main);
+    // Makes datagram 'datagram' the current row, raised.
+    void showArrival(qint64 datagram);
 
 protected:
     void hideEvent(QHideEvent *event) override;

@@ -1,0 +1,165 @@
+// SPDX-FileCopyrightText: 2026 The Harkline developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "AlertController.h"
+
+#include "DesktopNotifier.h"
+#include "FindBar.h"
+#include "LineJumps.h"
+#include "LogBox.h"
+#include "LogNotices.h"
+#include "SyslogMessage.h"
+
+#include <QApplication>
+#include <QTextBlock>
+
+AlertController::AlertController(LogBox *box, LineJumps *jumps, LogNotices *notices)
+    : QObject(box)
+    , m_box(box)
+    , m_jumps(jumps)
+    , m_notices(notices)
+    , m_rules(box->hub(), this)
+{
+    connect(&m_rules, &AlertRules::matched, this, [this](qint64 arrival) {
+        m_toMark.insert(arrival);
+        markArrived();
+    });
+    connect(&m_rules, &AlertRules::notice, this, [this](const AlertRules::Notice &notice) {
+        notifier()->notify(notice.alert, notice.summary, notice.body, notice.arrival);
+        QApplication::alert(m_box->window());
+    });
+    connect(&box->hub(), &LogHub::cleared, this, [this] { m_toMark.clear(); });
+}
+
+// Made for the first alert: the session bus is nothing to the many who never set one.
+DesktopNotifier *AlertController::notifier()
+{
+    if (!m_notifier) {
+        m_notifier = new DesktopNotifier(this);
+        connect(m_notifier, &DesktopNotifier::activated, this, &AlertController::showArrival);
+        connect(m_notifier, &DesktopNotifier::unavailable, m_notices,
+                &LogNotices::showNotificationsMissing);
+    }
+    return m_notifier;
+}
+
+void AlertController::openField()
+{
+    if (!m_bar) {
+        m_bar = new FindBar(QStringLiteral("alert"),
+                            tr("Alert on (host:, app:, sev:err, !text, /expression/)"), m_box);
+        connect(m_bar, &FindBar::nextRequested, this, &AlertController::setRule);
+        connect(m_bar, &FindBar::previousRequested, this, &AlertController::setRule);
+        connect(m_bar, &FindBar::needleChanged, this, [this] { m_bar->setStatus({}); });
+        connect(m_bar, &FindBar::closeRequested, this, &AlertController::closeField);
+    }
+    const QSignalBlocker quiet(m_bar);
+    m_bar->setNeedle(suggestedRule());
+    m_bar->setStatus({});
+    m_bar->open();
+    emit openChanged();
+}
+
+bool AlertController::isOpen() const
+{
+    return m_bar && m_bar->isVisible();
+}
+
+void AlertController::alertOnErrors()
+{
+    m_rules.add(Rule::parse(Rule::termFor(Rule::Field::Severity, QStringLiteral("err"), false)));
+}
+
+// The selection as it is, or the host and program the caret line's datagram names: what a user
+// most often wants to hear of again.
+QString AlertController::suggestedRule() const
+{
+    const QTextCursor caret = m_box->textCursor();
+    if (caret.hasSelection()) {
+        QString text = caret.selectedText();
+        text = text.left(text.indexOf(QChar::ParagraphSeparator)); // its first line
+        return text.isEmpty() ? QString() : Rule::termForText(text);
+    }
+    const std::optional<qint64> index = m_box->model().lines().of(caret.block());
+    const std::optional<ArrivalEntry> entry =
+        index ? m_box->model().arrivals().at(*index) : std::nullopt;
+    if (!entry)
+        return {};
+    const QByteArray payload = m_box->model().arrivals().payload(*index);
+    const SyslogFields fields = SyslogFields::read(payload, entry->arrival.timeNs);
+    QStringList terms;
+    if (!fields.hostname.isEmpty())
+        terms << Rule::termFor(Rule::Field::Host, fieldText(fields.hostname), false);
+    if (!fields.appName.isEmpty())
+        terms << Rule::termFor(Rule::Field::App, fieldText(fields.appName), false);
+    return terms.join(u' ');
+}
+
+void AlertController::setRule()
+{
+    const Rule rule = Rule::parse(m_bar->needle());
+    if (!rule.isValid()) {
+        m_bar->setStatus(rule.error());
+        return;
+    }
+    m_rules.add(rule);
+    closeField();
+}
+
+void AlertController::closeField()
+{
+    m_bar->hide();
+    emit openChanged();
+    m_box->setFocus(Qt::OtherFocusReason);
+}
+
+void AlertController::markArrived()
+{
+    if (m_toMark.empty())
+        return;
+    // The newest lines are at the end; a datagram not found among them has moved out of the box
+    // or was edited away, except those that have not come into it yet.
+    std::optional<qint64> newest;
+    bool marked = false;
+    for (QTextBlock line = m_box->document()->lastBlock(); line.isValid() && !m_toMark.empty();
+         line = line.previous()) {
+        const std::optional<qint64> arrival = m_box->model().lines().firstLineArrival(line);
+        if (!arrival)
+            continue;
+        if (!newest)
+            newest = arrival;
+        if (*arrival < *m_toMark.begin())
+            break;
+        if (m_toMark.erase(*arrival) > 0) {
+            m_jumps->mark(line);
+            marked = true;
+        }
+    }
+    if (newest)
+        m_toMark.erase(m_toMark.begin(), m_toMark.upper_bound(*newest));
+    if (marked)
+        m_box->viewport()->update();
+}
+
+void AlertController::showArrival(qint64 arrival)
+{
+    QWidget *window = m_box->window();
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    if (m_box->showInLogView(arrival))
+        return;
+    m_box->insertPending();
+    for (QTextBlock line = m_box->document()->lastBlock(); line.isValid(); line = line.previous()) {
+        const std::optional<qint64> at = m_box->model().lines().firstLineArrival(line);
+        if (at && *at == arrival) {
+            m_box->showCaret(QTextCursor(line));
+            return;
+        }
+        if (at && *at < arrival)
+            break;
+    }
+    m_notices->flash(tr("That line is no longer in the box"),
+                     tr("The Log View (Ctrl+L) has every datagram since Start."));
+}
