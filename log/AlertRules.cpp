@@ -55,6 +55,21 @@ void AlertRules::add(const Rule &rule)
         m_alerts.push_back({ rule, true });
 }
 
+QString AlertRules::ruleLike(qint64 arrival) const
+{
+    const std::optional<ArrivalEntry> entry = m_hub.arrivals().at(arrival);
+    if (!entry)
+        return {};
+    const QByteArray payload = m_hub.arrivals().payload(arrival);
+    const SyslogFields fields = SyslogFields::read(payload, entry->arrival.timeNs);
+    QStringList terms;
+    if (!fields.hostname.isEmpty())
+        terms << Rule::termFor(Rule::Field::Host, fieldText(fields.hostname), false);
+    if (!fields.appName.isEmpty())
+        terms << Rule::termFor(Rule::Field::App, fieldText(fields.appName), false);
+    return terms.join(u' ');
+}
+
 void AlertRules::setOn(int alert, bool on)
 {
     if (alert < 0 || alert >= int(m_alerts.size()))

@@ -35,6 +35,9 @@ public:
     void add(const Rule &rule);
     void setOn(int alert, bool on);
     const std::vector<Alert> &alerts() const { return m_alerts; }
+    // The rule a user most often wants for more like datagram 'arrival': its host and program,
+    // as far as it names them.
+    QString ruleLike(qint64 arrival) const;
 
     struct Notice
     {

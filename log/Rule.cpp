@@ -357,6 +357,14 @@ QString quotedText(const QString &text)
 
 } // namespace
 
+QString Rule::elided(const QString &text)
+{
+    constexpr int MostCharacters = 40;
+    if (text.size() <= MostCharacters)
+        return text;
+    return text.left(MostCharacters / 2) + QChar(0x2026) + text.right(MostCharacters / 2 - 1);
+}
+
 QString Rule::termForText(const QString &text)
 {
     return quotedText(text);

@@ -54,6 +54,8 @@ public:
     // "!app:CRON", quoted where the value needs it.
     enum class Field { Host, App, Sender, Severity, MessageId, Facility };
     static QString termFor(Field field, const QString &value, bool negated);
+    // A rule's 'text' for a menu: one long enough to widen it past the screen cut in its middle.
+    static QString elided(const QString &text);
     // The term that finds 'text' as it is, quoted so that it reads as nothing else.
     static QString termForText(const QString &text);
 

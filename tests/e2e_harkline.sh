@@ -43,11 +43,20 @@ find_dialog() { # title: the program's window with exactly this title (xdotool's
     return 1
 }
 
+# A save asked for while the last is still finishing is refused with a word in the box, as a
+# person would be told: press again, as they would.
+press_for_dialog() { # keys title
+    local deadline=$((SECONDS + patience))
+    while ((SECONDS < deadline)); do
+        xdotool windowfocus --sync "$window"
+        xdotool key "$1"
+        wait_for 5 find_dialog "$2" && return
+    done
+    fail "no \"$2\" dialog"
+}
 save_through_dialog() { # keys title path: press the keys in the log box, then answer the dialog
     # Everything typed as a person types, into the window with the keyboard focus.
-    xdotool windowfocus --sync "$window"
-    xdotool key "$1"
-    wait_for "$patience" find_dialog "$2" || fail "no \"$2\" dialog"
+    press_for_dialog "$1" "$2"
     xdotool windowfocus --sync "$dialog"
     xdotool key ctrl+a
     xdotool type --delay 30 "$3"
@@ -185,9 +194,7 @@ s.sendto(b'<14>the last', ('127.0.0.1', int(sys.argv[1]))) # after it, every dro
 PYTHON
 many=$work/many.jsonl
 open_save_dialog() { # keys title path: press the keys in the log box, type the path
-    xdotool windowfocus --sync "$window"
-    xdotool key "$1"
-    wait_for "$patience" find_dialog "$2" || fail "no \"$2\" dialog"
+    press_for_dialog "$1" "$2"
     xdotool windowfocus --sync "$dialog"
     xdotool key ctrl+a
     xdotool type --delay 30 "$3"

@@ -4,6 +4,7 @@
 // The Log View as a user drives it, offscreen: opened from the box, following arrivals, filtered
 // and searched from its fields and keys, its gaps, marks, copy, timeline and Clear.
 
+#include "AlertController.h"
 #include "LogBox.h"
 #include "LogTable.h"
 #include "LogView.h"
@@ -15,6 +16,7 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTest>
 
 namespace {
@@ -88,6 +90,7 @@ private slots:
     void copiesPayloadsExactly();
     void timelineGoesToItsSecond();
     void clearEmptiesIt();
+    void alertsSetFromTheView();
 };
 
 void tst_LogView::opensOverEveryArrivalAndFollows()
@@ -182,6 +185,33 @@ void tst_LogView::marks()
     opened.table->setFocus();
     opened.key(Qt::Key_U);
     QVERIFY2(opened.said().contains("No marks"), qPrintable(opened.said()));
+}
+
+void tst_LogView::alertsSetFromTheView()
+{
+    Opened opened;
+    opened.table->setFocus();
+    opened.table->setCurrentRow(0);
+    opened.key(Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
+    auto *field = opened.view->findChild<QLineEdit *>("viewAlertField");
+    QVERIFY(field->isVisible());
+    QCOMPARE(field->text(), QStringLiteral("host:fw01 app:app"));
+    QTest::keyClick(field, Qt::Key_Return);
+    QVERIFY(!field->isVisible());
+    // The box's rules: one set, whichever window set it.
+    const AlertRules &rules = opened.log.findChild<AlertController *>()->rules();
+    QCOMPARE(rules.alerts().size(), std::size_t(1));
+    QCOMPARE(rules.alerts().front().rule.text(), QStringLiteral("host:fw01 app:app"));
+    QMenu *menu = nullptr;
+    for (QMenu *candidate : opened.view->findChildren<QMenu *>()) {
+        if (candidate->title() == "&Alerts")
+            menu = candidate;
+    }
+    QVERIFY(menu);
+    emit menu->aboutToShow();
+    QAction *listed = menu->actions().constLast();
+    QCOMPARE(listed->text(), QString::fromUtf8("Alert on \u201chost:fw01 app:app\u201d"));
+    QVERIFY(listed->isChecked());
 }
 
 void tst_LogView::copiesPayloadsExactly()

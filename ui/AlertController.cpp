@@ -10,6 +10,8 @@
 #include "LogNotices.h"
 #include "SyslogMessage.h"
 
+#include <QMenu>
+
 #include <QApplication>
 #include <QTextBlock>
 
@@ -70,8 +72,7 @@ void AlertController::alertOnErrors()
     m_rules.add(Rule::parse(Rule::termFor(Rule::Field::Severity, QStringLiteral("err"), false)));
 }
 
-// The selection as it is, or the host and program the caret line's datagram names: what a user
-// most often wants to hear of again.
+// The selection as it is, or the host and program the caret line's datagram names.
 QString AlertController::suggestedRule() const
 {
     const QTextCursor caret = m_box->textCursor();
@@ -81,18 +82,19 @@ QString AlertController::suggestedRule() const
         return text.isEmpty() ? QString() : Rule::termForText(text);
     }
     const std::optional<qint64> index = m_box->model().lines().of(caret.block());
-    const std::optional<ArrivalEntry> entry =
-        index ? m_box->model().arrivals().at(*index) : std::nullopt;
-    if (!entry)
-        return {};
-    const QByteArray payload = m_box->model().arrivals().payload(*index);
-    const SyslogFields fields = SyslogFields::read(payload, entry->arrival.timeNs);
-    QStringList terms;
-    if (!fields.hostname.isEmpty())
-        terms << Rule::termFor(Rule::Field::Host, fieldText(fields.hostname), false);
-    if (!fields.appName.isEmpty())
-        terms << Rule::termFor(Rule::Field::App, fieldText(fields.appName), false);
-    return terms.join(u' ');
+    return index ? m_rules.ruleLike(*index) : QString();
+}
+
+void AlertController::addRulesTo(QMenu *menu, AlertRules &rules)
+{
+    for (int alert = 0; alert < int(rules.alerts().size()); ++alert) {
+        const AlertRules::Alert &rule = rules.alerts()[std::size_t(alert)];
+        QAction *action =
+            menu->addAction(tr("Alert on \u201c%1\u201d").arg(Rule::elided(rule.rule.text())), menu,
+                            [&rules, alert](bool on) { rules.setOn(alert, on); });
+        action->setCheckable(true);
+        action->setChecked(rule.on);
+    }
 }
 
 void AlertController::setRule()

@@ -15,6 +15,7 @@ class FindBar;
 class LineJumps;
 class LogBox;
 class LogNotices;
+class QMenu;
 
 // What the user does with alerts in the log box: the field over its top edge where a rule is
 // typed (Enter sets it, Escape closes it), "Alert on Errors", turning rules off; and what an alert
@@ -36,6 +37,9 @@ public:
     void alertOnErrors();
     // Marks the lines of matching datagrams that have come into the box since it was last asked.
     void markArrived();
+    // The rules, each with a check to turn it off and on: the menu is where a user looks for why
+    // notifications come, or stopped.
+    static void addRulesTo(QMenu *menu, AlertRules &rules);
 
 signals:
     // The field opened or closed.

@@ -194,8 +194,10 @@ void LogBox::showDetails()
 void LogBox::openLogView()
 {
     insertPending();
-    if (!m_view)
+    if (!m_view) {
         m_view = new LogView(m_hub, this);
+        m_view->setAlerts(&m_alerts->rules());
+    }
     m_view->setPort(quint16(m_port ? m_port() : 0));
     m_view->open(window());
 }

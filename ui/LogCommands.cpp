@@ -29,15 +29,6 @@ QString jumpText(LineJumps::Jump jump, const QString &what)
     return {};
 }
 
-// A rule long enough to widen the menu past the screen is cut in its middle.
-QString elidedRule(const QString &rule)
-{
-    constexpr int MostCharacters = 40;
-    if (rule.size() <= MostCharacters)
-        return rule;
-    return rule.left(MostCharacters / 2) + QChar(0x2026) + rule.right(MostCharacters / 2 - 1);
-}
-
 } // namespace
 
 LogCommands::LogCommands(LogBox *box, const Parts &parts)
@@ -137,8 +128,9 @@ void LogCommands::addToMenu(QMenu *menu, const QTextBlock &line)
     // The entries say which rules are on: the menu is where a user looks for why lines are gone.
     const ViewRules &rules = m_parts.rules->rules();
     m_showOnlyAction->setText(
-        rules.text().isEmpty() ? tr("Sh&ow Only...")
-                               : tr("Sh&ow Only \u201c%1\u201d...").arg(elidedRule(rules.text())));
+        rules.text().isEmpty()
+            ? tr("Sh&ow Only...")
+            : tr("Sh&ow Only \u201c%1\u201d...").arg(Rule::elided(rules.text())));
     menu->addAction(m_showOnlyAction);
     // Without a severity rule, the last entry: All.
     m_severityActions.at(rules.severity().value_or(int(m_severityActions.size()) - 1))
@@ -196,20 +188,10 @@ void LogCommands::addSenderActions(QMenu *menu, const QTextBlock &line)
     }
 }
 
-// The rules set, each with a check to turn it off and on: the menu is where a user looks for why
-// notifications come, or stopped.
 void LogCommands::addAlertActions(QMenu *menu)
 {
     menu->addActions(m_alertActions);
-    AlertRules &rules = m_parts.alerts->rules();
-    for (int alert = 0; alert < int(rules.alerts().size()); ++alert) {
-        const AlertRules::Alert &rule = rules.alerts()[std::size_t(alert)];
-        QAction *action =
-            menu->addAction(tr("Alert on \u201c%1\u201d").arg(elidedRule(rule.rule.text())), menu,
-                            [&rules, alert](bool on) { rules.setOn(alert, on); });
-        action->setCheckable(true);
-        action->setChecked(rule.on);
-    }
+    AlertController::addRulesTo(menu, m_parts.alerts->rules());
 }
 
 void LogCommands::sayJump(const QString &text)

@@ -3,6 +3,7 @@
 
 #include "LogView.h"
 
+#include "AlertController.h"
 #include "ArrivalJson.h"
 #include "DatagramDetails.h"
 #include "FindBar.h"
@@ -68,6 +69,7 @@ LogView::LogView(LogHub &hub, QWidget *parent)
                                  "facility: msgid:, ! before a term to hide"),
                               this))
     , m_findBar(new FindBar(QStringLiteral("viewFind"), tr("Find, in the same words"), this))
+    , m_alertBar(new FindBar(QStringLiteral("viewAlert"), tr("Alert on, in the same words"), this))
     , m_tools(new QToolBar(this))
     , m_timeline(new Timeline(this))
     , m_table(new LogTable(m_rows->index(), m_texts, this))
@@ -96,6 +98,7 @@ LogView::LogView(LogHub &hub, QWidget *parent)
     m_newBelow->setTextFormat(Qt::RichText);
     m_newBelow->hide();
     m_findBar->hide();
+    m_alertBar->hide();
     m_split->addWidget(m_table);
     m_split->addWidget(m_details);
     m_split->setStretchFactor(0, 1);
@@ -116,6 +119,7 @@ LogView::LogView(LogHub &hub, QWidget *parent)
     layout->setMenuBar(menus);
     layout->addWidget(m_tools);
     layout->addWidget(m_findBar);
+    layout->addWidget(m_alertBar);
     layout->addWidget(m_timeline);
     layout->addWidget(m_beside, /*stretch*/ 1);
     auto *bottom = new QHBoxLayout;
@@ -318,6 +322,8 @@ void LogView::addActions()
         m_table->scrollToBottom();
     });
 
+    addAlertActions(menus);
+
     // The panes' switches, in the toolbar too, where they show what is on.
     QMenu *view = menus->addMenu(tr("&View"));
     m_timelineAction = add(view, tr("&Timeline"), { K(Qt::Key_I) },
@@ -499,6 +505,51 @@ void LogView::showArrival(qint64 datagram)
     goToDatagram(datagram, false);
     raise();
     activateWindow();
+}
+
+// The box's alert rules, set here too: the field takes the current row's host and program.
+void LogView::addAlertActions(QMenuBar *menus)
+{
+    const auto setRule = [this] {
+        const Rule rule = Rule::parse(m_alertBar->needle());
+        if (!rule.isValid()) {
+            m_alertBar->setStatus(rule.error());
+            return;
+        }
+        if (m_alerts)
+            m_alerts->add(rule);
+        m_alertBar->hide();
+        m_table->setFocus();
+    };
+    connect(m_alertBar, &FindBar::nextRequested, this, setRule);
+    connect(m_alertBar, &FindBar::previousRequested, this, setRule);
+    connect(m_alertBar, &FindBar::closeRequested, this, [this] {
+        m_alertBar->hide();
+        m_table->setFocus();
+    });
+    QMenu *alerts = menus->addMenu(tr("&Alerts"));
+    // Owned by the view: the menu's clear() deletes the rules' entries, made for each showing.
+    auto *open = new QAction(tr("Alert O&n..."), this);
+    connect(open, &QAction::triggered, this, [this] {
+        const qint64 datagram = currentDatagram();
+        m_alertBar->setNeedle(m_alerts && datagram >= 0 ? m_alerts->ruleLike(datagram) : QString());
+        m_alertBar->setStatus({});
+        m_alertBar->open();
+    });
+    open->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
+    addAction(open);
+    auto *errors = new QAction(tr("Alert on E&rrors"), this);
+    connect(errors, &QAction::triggered, this, [this] {
+        if (m_alerts)
+            m_alerts->add(Rule::parse(Rule::termFor(Rule::Field::Severity, "err", false)));
+    });
+    alerts->addActions({ open, errors });
+    connect(alerts, &QMenu::aboutToShow, this, [this, alerts, open, errors] {
+        alerts->clear();
+        alerts->addActions({ open, errors });
+        if (m_alerts)
+            AlertController::addRulesTo(alerts, *m_alerts);
+    });
 }
 
 // A problem is shown at its gap's row where the system dropped datagrams before it.

@@ -13,6 +13,7 @@
 #include <deque>
 #include <set>
 
+class AlertRules;
 class DatagramDetails;
 class FindBar;
 class LogHub;
@@ -21,6 +22,7 @@ class LogTable;
 class QAction;
 class QLabel;
 class QMenu;
+class QMenuBar;
 class QSplitter;
 class QToolBar;
 class SendersPanel;
@@ -45,12 +47,15 @@ public:
     void open(const QWidget *main);
     // Makes datagram 'datagram' the current row, raised.
     void showArrival(qint64 datagram);
+    // The alert rules its Alerts menu and field set.
+    void setAlerts(AlertRules *alerts) { m_alerts = alerts; }
 
 protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
     void addActions();
+    void addAlertActions(QMenuBar *menus);
     void applyFilter();
     void setFilterText(const QString &text);
     void updateStatus();
@@ -82,6 +87,8 @@ private:
     RowTexts m_texts;
     FindBar *m_filterBar;
     FindBar *m_findBar;
+    FindBar *m_alertBar;
+    AlertRules *m_alerts = nullptr;
     QToolBar *m_tools;
     Timeline *m_timeline;
     LogTable *m_table;
