@@ -28,6 +28,7 @@ void benchExports();
 void benchSaveUnderFlood();
 void benchRecordMemory();
 void benchLogView();
+void benchAlerts();
 
 // By the names a run takes, in the order a whole run goes through them.
 inline QList<std::pair<QString, void (*)()>> parts()
@@ -49,6 +50,7 @@ inline QList<std::pair<QString, void (*)()>> parts()
         { "saveflood", benchSaveUnderFlood },
         { "record", benchRecordMemory },
         { "logview", benchLogView },
+        { "alerts", benchAlerts },
     };
 }
 

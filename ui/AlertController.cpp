@@ -117,28 +117,21 @@ void AlertController::closeField()
 
 void AlertController::markArrived()
 {
-    if (m_toMark.empty())
-        return;
-    // The newest lines are at the end; a datagram not found among them has moved out of the box
-    // or was edited away, except those that have not come into it yet.
-    std::optional<qint64> newest;
     bool marked = false;
-    for (QTextBlock line = m_box->document()->lastBlock(); line.isValid() && !m_toMark.empty();
-         line = line.previous()) {
-        const std::optional<qint64> arrival = m_box->model().lines().firstLineArrival(line);
-        if (!arrival)
-            continue;
-        if (!newest)
-            newest = arrival;
-        if (*arrival < *m_toMark.begin())
+    const LineArrivals &lines = m_box->model().lines();
+    // Oldest first: a datagram with no line from it on has not come into the box yet, nor have
+    // those after it. One whose line is not there moved out or was edited away.
+    while (!m_toMark.empty()) {
+        const qint64 arrival = *m_toMark.begin();
+        const QTextBlock line = lines.firstLineFrom(arrival);
+        if (!line.isValid())
             break;
-        if (m_toMark.erase(*arrival) > 0) {
+        if (lines.of(line) == arrival) {
             m_jumps->mark(line);
             marked = true;
         }
+        m_toMark.erase(m_toMark.begin());
     }
-    if (newest)
-        m_toMark.erase(m_toMark.begin(), m_toMark.upper_bound(*newest));
     if (marked)
         m_box->viewport()->update();
 }
@@ -153,14 +146,10 @@ void AlertController::showArrival(qint64 arrival)
     if (m_box->showInLogView(arrival))
         return;
     m_box->insertPending();
-    for (QTextBlock line = m_box->document()->lastBlock(); line.isValid(); line = line.previous()) {
-        const std::optional<qint64> at = m_box->model().lines().firstLineArrival(line);
-        if (at && *at == arrival) {
-            m_box->showCaret(QTextCursor(line));
-            return;
-        }
-        if (at && *at < arrival)
-            break;
+    const LineArrivals &lines = m_box->model().lines();
+    if (const QTextBlock line = lines.firstLineFrom(arrival); lines.of(line) == arrival) {
+        m_box->showCaret(QTextCursor(line));
+        return;
     }
     m_notices->flash(tr("That line is no longer in the box"),
                      tr("The Log View (Ctrl+L) has every datagram since Start."));

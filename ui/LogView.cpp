@@ -529,24 +529,24 @@ void LogView::addAlertActions(QMenuBar *menus)
     });
     QMenu *alerts = menus->addMenu(tr("&Alerts"));
     // Owned by the view: the menu's clear() deletes the rules' entries, made for each showing.
-    auto *open = new QAction(tr("Alert O&n..."), this);
-    connect(open, &QAction::triggered, this, [this] {
+    auto *openField = new QAction(tr("Alert O&n..."), this);
+    connect(openField, &QAction::triggered, this, [this] {
         const qint64 datagram = currentDatagram();
         m_alertBar->setNeedle(m_alerts && datagram >= 0 ? m_alerts->ruleLike(datagram) : QString());
         m_alertBar->setStatus({});
         m_alertBar->open();
     });
-    open->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
-    addAction(open);
+    openField->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
+    addAction(openField);
     auto *errors = new QAction(tr("Alert on E&rrors"), this);
     connect(errors, &QAction::triggered, this, [this] {
         if (m_alerts)
             m_alerts->add(Rule::parse(Rule::termFor(Rule::Field::Severity, "err", false)));
     });
-    alerts->addActions({ open, errors });
-    connect(alerts, &QMenu::aboutToShow, this, [this, alerts, open, errors] {
+    alerts->addActions({ openField, errors });
+    connect(alerts, &QMenu::aboutToShow, this, [this, alerts, openField, errors] {
         alerts->clear();
-        alerts->addActions({ open, errors });
+        alerts->addActions({ openField, errors });
         if (m_alerts)
             AlertController::addRulesTo(alerts, *m_alerts);
     });
