@@ -30,7 +30,11 @@ AlertController::AlertController(LogBox *box, LineJumps *jumps, LogNotices *noti
         notifier()->notify(notice.alert, notice.summary, notice.body, notice.arrival);
         QApplication::alert(m_box->window());
     });
-    connect(&box->hub(), &LogHub::cleared, this, [this] { m_toMark.clear(); });
+    connect(&box->hub(), &LogHub::cleared, this, [this] {
+        m_toMark.clear();
+        if (m_notifier)
+            m_notifier->forgetArrivals();
+    });
 }
 
 // Made for the first alert: the session bus is nothing to the many who never set one.

@@ -22,6 +22,8 @@ public:
 
     // 'arrival' is what a click on the notification asks to be shown.
     void notify(int key, const QString &summary, const QString &body, qint64 arrival);
+    // A click on a notification shown so far asks for nothing: its datagram is gone.
+    void forgetArrivals() { m_arrivals.clear(); }
 
 signals:
     // The user clicked the notification of datagram 'arrival'.
