@@ -136,6 +136,7 @@ private slots:
     void detailsFollowTheTextThroughEdits();
     void limitHoldsAfterEveryPass();
     void feedKeepsOnlyWhatWaits();
+    void everyLineKeepsItsDatagram();
     void findFieldClosesWithEscape();
     void findNextAndPreviousWrap();
     void findKeepsTheCaseRule_data();
@@ -394,6 +395,22 @@ void tst_LogBox::feedKeepsOnlyWhatWaits()
     feed.insert(LogFeed::Insert::Everything);
     QCOMPARE(feed.pendingCharacters(), 0);
     QCOMPARE(model.text().text(0, document.characterCount() - 1), all);
+}
+
+void tst_LogBox::everyLineKeepsItsDatagram()
+{
+    // Short datagrams among the others, in one insertion: each line tells its own datagram.
+    LogBox log;
+    const QStringList payloads = { "ab", "a", "", "x\r\ny", "\r", "b", "cd" };
+    for (const QString &payload : payloads)
+        log.appendLine(payload, arrivalFrom("192.0.2.1", 514, 1));
+    log.insertPending();
+    const QList<qint64> expected = { 0, 1, 2, 3, 3, 4, 5, 6 };
+    QList<qint64> told;
+    for (QTextBlock line = log.document()->firstBlock(); line != log.document()->lastBlock();
+         line = line.next())
+        told << log.model().lines().of(line).value_or(-1);
+    QCOMPARE(told, expected);
 }
 
 void tst_LogBox::findFieldClosesWithEscape()

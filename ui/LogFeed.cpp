@@ -25,7 +25,8 @@ constexpr int DefaultFrameMs = 16;
 // without its datagram.
 qsizetype lineEndsIn(QStringView payload)
 {
-    return payload.isEmpty() ? 0 : payload.count(QLatin1String("\r\n"));
+    // Qt's count is -1, not 0, in a text shorter than what it counts.
+    return payload.size() < 2 ? 0 : payload.count(QLatin1String("\r\n"));
 }
 
 } // namespace
