@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Harkline developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include "AlertRules.h"
 #include "Bench.h"
 #include "LogHub.h"
 #include "LogSamples.h"
@@ -74,6 +75,7 @@ void benchLogView()
     const QTemporaryDir spill;
     QTextDocument document;
     LogHub hub(&document);
+    AlertRules alerts(hub);
     hub.model().arrivals().setStorage(RecordBudget, spill.path());
     QElapsedTimer filling;
     filling.start();
@@ -92,7 +94,7 @@ void benchLogView()
     for (int run = 0; run < g_runs; ++run) {
         QElapsedTimer timer;
         timer.start();
-        LogView view(hub, &main);
+        LogView view(hub, alerts, &main);
         view.open(&main);
         // Painted now, as the screen would ask: the platform may put a repaint off.
         view.grab();

@@ -42,10 +42,13 @@ AlertRules::AlertRules(LogHub &hub, QObject *parent)
     });
 }
 
-void AlertRules::add(const Rule &rule)
+QString AlertRules::add(const QString &text)
 {
-    if (!rule.isValid() || rule.isEmpty())
-        return;
+    const Rule rule = Rule::parse(text);
+    if (!rule.isValid())
+        return rule.error();
+    if (rule.isEmpty())
+        return {};
     const auto same = std::find_if(m_alerts.begin(), m_alerts.end(), [&](const Alert &alert) {
         return alert.rule.text() == rule.text();
     });
@@ -53,6 +56,12 @@ void AlertRules::add(const Rule &rule)
         same->on = true;
     else
         m_alerts.push_back({ rule, true });
+    return {};
+}
+
+void AlertRules::addErrors()
+{
+    add(Rule::termFor(Rule::Field::Severity, QStringLiteral("err"), false));
 }
 
 QString AlertRules::ruleLike(qint64 arrival) const

@@ -31,8 +31,11 @@ public:
         Rule rule;
         bool on = true;
     };
-    // Adds a valid 'rule', or turns it on again where the same text is there already.
-    void add(const Rule &rule);
+    // Adds the rule 'text' reads as, or turns it on again where the same text is there already;
+    // the mistake where it does not read, else nothing.
+    QString add(const QString &text);
+    // The rule most wanted: errors and worse.
+    void addErrors();
     void setOn(int alert, bool on);
     const std::vector<Alert> &alerts() const { return m_alerts; }
     // The rule a user most often wants for more like datagram 'arrival': its host and program,

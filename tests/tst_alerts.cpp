@@ -176,6 +176,7 @@ void tst_Alerts::alertsReachTheDesktop()
     field->setText(QStringLiteral("sev:loud"));
     QTest::keyClick(field, Qt::Key_Return);
     QVERIFY2(field->isVisible(), "a rule that does not read is not set");
+    QVERIFY(log.findChild<QLabel *>("alertStatus")->text().contains("loud"));
     field->setText(QStringLiteral("sev:err"));
     QTest::keyClick(field, Qt::Key_Return);
     QVERIFY(!field->isVisible());
@@ -186,9 +187,37 @@ void tst_Alerts::alertsReachTheDesktop()
     append("<11>Dec  8 10:00:01 fw01 sshd[812]: first error");
     append("<14>Dec  8 10:00:01 fw01 sshd[812]: not an error");
     auto *missing = log.findChild<QLabel *>("notificationsMissing");
+    const LineJumps &jumps = *log.findChild<LineJumps *>();
     QTRY_VERIFY(missing->isVisible());
-    QVERIFY(LineJumps::isMarked(lineOf("first error")));
-    QVERIFY(!LineJumps::isMarked(lineOf("not an error")));
+    QVERIFY(jumps.isMarked(lineOf("first error")));
+    QVERIFY(!jumps.isMarked(lineOf("not an error")));
+    // Marked as the user marks a line: tinted indigo, visited by F2, unmarked by Ctrl+F2.
+    const auto tinted = [&](const char *payload) {
+        const int middle = log.cursorRect(QTextCursor(lineOf(payload))).center().y();
+        const QColor colour =
+            log.viewport()->grab().toImage().pixelColor(log.viewport()->width() / 2, middle);
+        return colour.blue() > colour.red() + 10;
+    };
+    QVERIFY(tinted("first error"));
+    QVERIFY(!tinted("not an error"));
+    log.setMarginShown(true);
+    auto *margin = log.findChild<QWidget *>("logMargin");
+    const auto edgeMarked = [&](const char *payload) {
+        const QPoint middle = margin->mapFromGlobal(
+            log.viewport()->mapToGlobal(log.cursorRect(QTextCursor(lineOf(payload))).center()));
+        const QColor colour = margin->grab().toImage().pixelColor(margin->width() - 3, middle.y());
+        return colour.blue() > colour.red() + 10;
+    };
+    QTRY_VERIFY(margin->width() > 0);
+    QVERIFY(edgeMarked("first error"));
+    QVERIFY(!edgeMarked("not an error"));
+    log.setMarginShown(false);
+    log.setTextCursor(QTextCursor(log.document()->firstBlock()));
+    QTest::keyClick(&log, Qt::Key_F2);
+    QCOMPARE(log.textCursor().block(), lineOf("first error"));
+    QTest::keyClick(&log, Qt::Key_F2, Qt::ControlModifier);
+    QVERIFY(!jumps.isMarked(lineOf("first error")));
+    QVERIFY(!tinted("first error"));
 
     // With one: a notification at once for a rule not told of lately; the others summed.
     FakeNotifications service;
@@ -196,7 +225,7 @@ void tst_Alerts::alertsReachTheDesktop()
     QVERIFY(
         serviceBus.registerObject(NotificationsPath, &service, QDBusConnection::ExportAllSlots));
     QVERIFY(serviceBus.registerService(NotificationsInterface));
-    rules.add(Rule::parse(u"host:fw01"));
+    rules.add(QStringLiteral("host:fw01"));
     append("<11>Dec  8 10:00:02 fw01 sshd[812]: link down");
     QTRY_COMPARE(service.calls.size(), 1);
     const FakeNotifications::Call first = service.calls.first();
@@ -253,7 +282,7 @@ void tst_Alerts::alertsReachTheDesktop()
     append("<11>Dec  8 10:01:00 fw01 sshd[812]: after");
     QTest::qWait(200);
     QCOMPARE(service.calls.size(), told);
-    QVERIFY(!LineJumps::isMarked(lineOf("after")));
+    QVERIFY(!jumps.isMarked(lineOf("after")));
     QDBusConnection::disconnectFromBus("notifications");
 }
 

@@ -3,8 +3,8 @@
 
 #include "AlertController.h"
 
+#include "AlertField.h"
 #include "DesktopNotifier.h"
-#include "FindBar.h"
 #include "LineJumps.h"
 #include "LogBox.h"
 #include "LogNotices.h"
@@ -18,20 +18,15 @@
 AlertController::AlertController(LogBox *box, LineJumps *jumps, LogNotices *notices)
     : QObject(box)
     , m_box(box)
-    , m_jumps(jumps)
     , m_notices(notices)
     , m_rules(box->hub(), this)
 {
-    connect(&m_rules, &AlertRules::matched, this, [this](qint64 arrival) {
-        m_toMark.insert(arrival);
-        markArrived();
-    });
+    connect(&m_rules, &AlertRules::matched, jumps, &LineJumps::markArrival);
     connect(&m_rules, &AlertRules::notice, this, [this](const AlertRules::Notice &notice) {
         notifier()->notify(notice.alert, notice.summary, notice.body, notice.arrival);
         QApplication::alert(m_box->window());
     });
     connect(&box->hub(), &LogHub::cleared, this, [this] {
-        m_toMark.clear();
         if (m_notifier)
             m_notifier->forgetArrivals();
     });
@@ -52,28 +47,21 @@ DesktopNotifier *AlertController::notifier()
 void AlertController::openField()
 {
     if (!m_bar) {
-        m_bar = new FindBar(QStringLiteral("alert"),
-                            tr("Alert on (host:, app:, sev:err, !text, /expression/)"), m_box);
-        connect(m_bar, &FindBar::nextRequested, this, &AlertController::setRule);
-        connect(m_bar, &FindBar::previousRequested, this, &AlertController::setRule);
-        connect(m_bar, &FindBar::needleChanged, this, [this] { m_bar->setStatus({}); });
-        connect(m_bar, &FindBar::closeRequested, this, &AlertController::closeField);
+        m_bar = new AlertField(QStringLiteral("alert"),
+                               tr("Alert on (host:, app:, sev:err, !text, /expression/)"), m_rules,
+                               m_box);
+        connect(m_bar, &AlertField::closed, this, [this] {
+            emit openChanged();
+            m_box->setFocus(Qt::OtherFocusReason);
+        });
     }
-    const QSignalBlocker quiet(m_bar);
-    m_bar->setNeedle(suggestedRule());
-    m_bar->setStatus({});
-    m_bar->open();
+    m_bar->openWith(suggestedRule());
     emit openChanged();
 }
 
 bool AlertController::isOpen() const
 {
     return m_bar && m_bar->isVisible();
-}
-
-void AlertController::alertOnErrors()
-{
-    m_rules.add(Rule::parse(Rule::termFor(Rule::Field::Severity, QStringLiteral("err"), false)));
 }
 
 // The selection as it is, or the host and program the caret line's datagram names.
@@ -99,45 +87,6 @@ void AlertController::addRulesTo(QMenu *menu, AlertRules &rules)
         action->setCheckable(true);
         action->setChecked(rule.on);
     }
-}
-
-void AlertController::setRule()
-{
-    const Rule rule = Rule::parse(m_bar->needle());
-    if (!rule.isValid()) {
-        m_bar->setStatus(rule.error());
-        return;
-    }
-    m_rules.add(rule);
-    closeField();
-}
-
-void AlertController::closeField()
-{
-    m_bar->hide();
-    emit openChanged();
-    m_box->setFocus(Qt::OtherFocusReason);
-}
-
-void AlertController::markArrived()
-{
-    bool marked = false;
-    const LineArrivals &lines = m_box->model().lines();
-    // Oldest first: a datagram with no line from it on has not come into the box yet, nor have
-    // those after it. One whose line is not there moved out or was edited away.
-    while (!m_toMark.empty()) {
-        const qint64 arrival = *m_toMark.begin();
-        const QTextBlock line = lines.firstLineFrom(arrival);
-        if (!line.isValid())
-            break;
-        if (lines.of(line) == arrival) {
-            m_jumps->mark(line);
-            marked = true;
-        }
-        m_toMark.erase(m_toMark.begin());
-    }
-    if (marked)
-        m_box->viewport()->update();
 }
 
 void AlertController::showArrival(qint64 arrival)

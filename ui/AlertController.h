@@ -8,10 +8,8 @@
 
 #include <QObject>
 
-#include <set>
-
+class AlertField;
 class DesktopNotifier;
-class FindBar;
 class LineJumps;
 class LogBox;
 class LogNotices;
@@ -33,10 +31,7 @@ public:
     void openField();
     bool isOpen() const;
     // The field, once it was first opened: the box places it.
-    FindBar *bar() const { return m_bar; }
-    void alertOnErrors();
-    // Marks the lines of matching datagrams that have come into the box since it was last asked.
-    void markArrived();
+    AlertField *bar() const { return m_bar; }
     // The rules, each with a check to turn it off and on: the menu is where a user looks for why
     // notifications come, or stopped.
     static void addRulesTo(QMenu *menu, AlertRules &rules);
@@ -47,18 +42,14 @@ signals:
 
 private:
     QString suggestedRule() const;
-    void setRule();
-    void closeField();
     void showArrival(qint64 arrival);
     DesktopNotifier *notifier();
 
     LogBox *m_box;
-    LineJumps *m_jumps;
     LogNotices *m_notices;
     AlertRules m_rules;
     DesktopNotifier *m_notifier = nullptr; // made when first needed
-    FindBar *m_bar = nullptr;
-    std::set<qint64> m_toMark; // matching datagrams whose lines are not marked yet
+    AlertField *m_bar = nullptr;
 };
 
 #endif // HARKLINE_ALERTCONTROLLER_H

@@ -4,6 +4,7 @@
 #include "LineJumps.h"
 
 #include "LineFilter.h"
+#include "LogHub.h"
 #include "LogLines.h"
 #include "LogModel.h"
 
@@ -16,16 +17,27 @@ constexpr int MostMinorProblem = 4;
 
 } // namespace
 
-LineJumps::LineJumps(LogLines &lines, LogModel &model, const LineFilter &filter, QObject *parent)
+LineJumps::LineJumps(LogLines &lines, LogHub &hub, const LineFilter &filter, QObject *parent)
     : QObject(parent)
     , m_lines(lines)
-    , m_model(model)
+    , m_model(hub.model())
     , m_filter(filter)
-{ }
-
-bool LineJumps::isMarked(const QTextBlock &line)
 {
-    return line.blockFormat().boolProperty(LogText::MarkedProperty);
+    connect(&hub, &LogHub::cleared, this, [this] { m_marked.clear(); });
+    connect(&hub, &LogHub::aboutToMoveOut, this, [this](const QTextBlock &firstKept) {
+        if (const std::optional<qint64> kept = m_model.lines().of(firstKept))
+            m_marked.erase(m_marked.begin(), m_marked.lower_bound(*kept));
+    });
+}
+
+bool LineJumps::isMarked(const QTextBlock &line) const
+{
+    if (line.blockFormat().boolProperty(LogText::MarkedProperty))
+        return true;
+    if (m_marked.empty())
+        return false;
+    const std::optional<qint64> arrival = m_model.lines().firstLineArrival(line);
+    return arrival && m_marked.contains(*arrival);
 }
 
 bool LineJumps::isProblem(const QTextBlock &line) const
@@ -68,24 +80,25 @@ LineJumps::Jump LineJumps::toProblem(bool backward)
 
 LineJumps::Jump LineJumps::toMark(bool backward)
 {
-    return jump(backward, &LineJumps::isMarked);
+    return jump(backward, [this](const QTextBlock &line) { return isMarked(line); });
 }
 
 void LineJumps::toggleMark()
 {
     const QTextCursor caret = m_lines.caret();
-    if (!isMarked(caret.block())) {
-        mark(caret.block());
-        return;
-    }
+    const bool wasMarked = isMarked(caret.block());
+    if (const std::optional<qint64> arrival = m_model.lines().firstLineArrival(caret.block()))
+        m_marked.erase(*arrival);
     QTextBlockFormat format = caret.blockFormat();
-    format.clearProperty(LogText::MarkedProperty);
+    if (wasMarked)
+        format.clearProperty(LogText::MarkedProperty);
+    else
+        format.setProperty(LogText::MarkedProperty, true);
     m_model.setLineFormat(caret.block(), format);
 }
 
-void LineJumps::mark(const QTextBlock &line)
+void LineJumps::markArrival(qint64 arrival)
 {
-    QTextBlockFormat format = line.blockFormat();
-    format.setProperty(LogText::MarkedProperty, true);
-    m_model.setLineFormat(line, format);
+    m_marked.insert(arrival);
+    emit marked();
 }

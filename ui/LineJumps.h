@@ -7,29 +7,36 @@
 #include <QObject>
 
 #include <functional>
+#include <set>
 
 class LineFilter;
+class LogHub;
 class LogLines;
 class LogModel;
 class QTextBlock;
 
 // Moving the caret to the lines that need a look, among the lines shown: the next problem (a
 // datagram of severity warning or more urgent, or the first line after datagrams the system
-// dropped), and the lines the user marked. Both go round the end of the log.
+// dropped), and the lines the user or an alert marked. Both go round the end of the log.
 class LineJumps : public QObject
 {
     Q_OBJECT
 
 public:
-    LineJumps(LogLines &lines, LogModel &model, const LineFilter &filter, QObject *parent);
+    LineJumps(LogLines &lines, LogHub &hub, const LineFilter &filter, QObject *parent);
 
     enum class Jump { None, Ahead, Wrapped };
     Jump toProblem(bool backward);
     Jump toMark(bool backward);
     // Marks the caret's line, or unmarks it.
     void toggleMark();
-    void mark(const QTextBlock &line);
-    static bool isMarked(const QTextBlock &line);
+    // Marks the first line of datagram 'arrival', now or when it comes into the box.
+    void markArrival(qint64 arrival);
+    bool isMarked(const QTextBlock &line) const;
+
+signals:
+    // A line not yet painted as marked may be.
+    void marked();
 
 private:
     bool isProblem(const QTextBlock &line) const;
@@ -38,6 +45,9 @@ private:
     LogLines &m_lines;
     LogModel &m_model;
     const LineFilter &m_filter;
+    // Datagrams marked by alerts, which may come in floods: a line's format marks it for the price
+    // of laying the line out again.
+    std::set<qint64> m_marked;
 };
 
 #endif // HARKLINE_LINEJUMPS_H

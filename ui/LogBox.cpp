@@ -4,6 +4,7 @@
 #include "LogBox.h"
 
 #include "AlertController.h"
+#include "AlertField.h"
 #include "ArrivalText.h"
 #include "ControlBytes.h"
 #include "DatagramDetails.h"
@@ -79,7 +80,7 @@ LogBox::LogBox(QWidget *parent)
     , m_filter(new LineFilter(m_hub, this))
     , m_rules(new ViewRulesController(this, *this, m_filter))
     , m_highlights(new Highlights(*this, this))
-    , m_jumps(new LineJumps(*this, m_model, *m_filter, this))
+    , m_jumps(new LineJumps(*this, m_hub, *m_filter, this))
     , m_alerts(new AlertController(this, m_jumps, m_notices))
     , m_commands(new LogCommands(
           this, { m_find, m_saver, m_rules, m_highlights, m_jumps, m_margin, m_alerts }))
@@ -106,9 +107,13 @@ LogBox::LogBox(QWidget *parent)
             m_unseenLines += shown;
         updateNotices();
         updateExtraSelections();
-        m_alerts->markArrived();
     });
     m_margin->setFilter(m_filter);
+    m_margin->setJumps(m_jumps);
+    connect(m_jumps, &LineJumps::marked, this, [this] {
+        viewport()->update();
+        m_margin->update();
+    });
     connect(m_filter, &LineFilter::changed, this, [this] {
         if (m_wasFollowing || isFollowing())
             verticalScrollBar()->setValue(verticalScrollBar()->maximum());
@@ -195,8 +200,7 @@ void LogBox::openLogView()
 {
     insertPending();
     if (!m_view) {
-        m_view = new LogView(m_hub, this);
-        m_view->setAlerts(&m_alerts->rules());
+        m_view = new LogView(m_hub, m_alerts->rules(), this);
     }
     m_view->setPort(quint16(m_port ? m_port() : 0));
     m_view->open(window());
@@ -479,7 +483,8 @@ void LogBox::paintEvent(QPaintEvent *event)
     view.cursorWidth = cursorWidth();
     view.font = font();
     // Marked lines are tinted where no margin marks them.
-    view.tintMarked = m_margin->isHidden();
+    if (m_margin->isHidden())
+        view.tinted = [this](const QTextBlock &line) { return m_jumps->isMarked(line); };
     const bool anyDropped = m_model.arrivals().totalDropped() > 0;
     LogPainter::paint(painter, view, event->rect(), [&](const QTextBlock &block) {
         return anyDropped && m_filter->followsLoss(block);

@@ -103,7 +103,7 @@ LogCommands::LogCommands(LogBox *box, const Parts &parts)
     m_alertActions << add(tr("Alert O&n..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N),
                           [this] { m_parts.alerts->openField(); });
     m_alertActions << add(tr("Alert on E&rrors"), QKeySequence(),
-                          [this] { m_parts.alerts->alertOnErrors(); });
+                          [this] { m_parts.alerts->rules().addErrors(); });
     m_markAction = add(tr("&Mark Line"), QKeySequence(Qt::CTRL | Qt::Key_F2), [this] {
         m_parts.jumps->toggleMark();
         m_box->viewport()->update();

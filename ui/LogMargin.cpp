@@ -6,6 +6,7 @@
 #include "ArrivalText.h"
 #include "Highlights.h"
 #include "LineFilter.h"
+#include "LineJumps.h"
 #include "LogLines.h"
 #include "LogModel.h"
 #include "LogPainter.h"
@@ -114,7 +115,7 @@ void LogMargin::paintEvent(QPaintEvent *event)
         if (visible.top + visible.height < exposed.top())
             continue;
         const QRect line(0, visible.top, width(), lineHeight);
-        if (visible.block.blockFormat().boolProperty(LogText::MarkedProperty)) {
+        if (m_jumps && m_jumps->isMarked(visible.block)) {
             painter.fillRect(line.right() - UserMarkWidth, line.y(), UserMarkWidth, line.height(),
                              LogPainter::MarkColor);
         }

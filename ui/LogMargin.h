@@ -8,6 +8,7 @@
 #include <QWidget>
 
 class LineFilter;
+class LineJumps;
 class LogLines;
 class LogModel;
 
@@ -26,6 +27,8 @@ public:
 
     // Where the view rules hide lines: a loss among them marks the next line shown.
     void setFilter(const LineFilter *filter) { m_filter = filter; }
+    // Where the marked lines are known.
+    void setJumps(const LineJumps *jumps) { m_jumps = jumps; }
     // Gives each sender a mark of its own colour.
     void setSenderColours(bool on);
     // Its width when shown, for the widest sender it has shown so far.
@@ -52,6 +55,7 @@ private:
     const LogLines &m_lines;
     const LogModel &m_model;
     const LineFilter *m_filter = nullptr;
+    const LineJumps *m_jumps = nullptr;
     bool m_senderColours = false;
     int m_senderWidth = 0; // of the widest sender shown
 };

@@ -5,7 +5,6 @@
 
 #include "ControlBytes.h"
 #include "LogMargin.h"
-#include "LogText.h"
 
 #include <QPainter>
 #include <QTextDocument>
@@ -47,7 +46,7 @@ void LogPainter::paint(QPainter &painter, const View &view, QRect exposed,
     for (QTextBlock block = view.firstVisible; block.isValid(); block = block.next()) {
         const QRectF area = layout->blockBoundingRect(block).translated(offset);
         if (block.isVisible() && area.bottom() >= exposed.top() && area.top() <= exposed.bottom()) {
-            if (view.tintMarked && block.blockFormat().boolProperty(LogText::MarkedProperty)) {
+            if (view.tinted && view.tinted(block)) {
                 QColor tint = MarkColor;
                 tint.setAlpha(MarkTintAlpha);
                 painter.fillRect(area.toAlignedRect().adjusted(0, 0, view.viewportSize.width(), 0),

@@ -32,7 +32,8 @@ public:
         bool showCursor = true;
         int cursorWidth = 1;
         QFont font;
-        bool tintMarked = false; // the lines the user marked
+        // The lines marked, to be tinted; none where the margin marks them.
+        std::function<bool(const QTextBlock &)> tinted;
     };
 
     // A marked line: its colour in the margin, and the tint of its text where there is no margin.

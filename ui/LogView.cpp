@@ -4,13 +4,14 @@
 #include "LogView.h"
 
 #include "AlertController.h"
+#include "AlertField.h"
 #include "ArrivalJson.h"
 #include "DatagramDetails.h"
 #include "FindBar.h"
 #include "LogHub.h"
 #include "LogSaver.h"
 #include "LogTable.h"
-#include "RuleSearch.h"
+#include "RowJumps.h"
 #include "SendersPanel.h"
 #include "ShownRows.h"
 #include "SyslogFields.h"
@@ -48,18 +49,10 @@ constexpr int ScreenShareDenominator = 3;
 constexpr int DetailsShare = 45;
 // The senders panel's share of the width, in percent, when shown.
 constexpr int SendersShare = 40;
-// Warning: the least urgent severity a problem has.
-constexpr int LeastUrgentProblem = 4;
-
-bool isProblem(const ArrivalEntry &entry)
-{
-    return entry.arrival.droppedBefore > 0
-        || (entry.priority && entry.priority->severity() <= LeastUrgentProblem);
-}
 
 } // namespace
 
-LogView::LogView(LogHub &hub, QWidget *parent)
+LogView::LogView(LogHub &hub, AlertRules &alerts, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_hub(hub)
     , m_rows(new ShownRows(hub, this))
@@ -69,7 +62,9 @@ LogView::LogView(LogHub &hub, QWidget *parent)
                                  "facility: msgid:, ! before a term to hide"),
                               this))
     , m_findBar(new FindBar(QStringLiteral("viewFind"), tr("Find, in the same words"), this))
-    , m_alertBar(new FindBar(QStringLiteral("viewAlert"), tr("Alert on, in the same words"), this))
+    , m_alerts(alerts)
+    , m_alertBar(new AlertField(QStringLiteral("viewAlert"), tr("Alert on, in the same words"),
+                                alerts, this))
     , m_tools(new QToolBar(this))
     , m_timeline(new Timeline(this))
     , m_table(new LogTable(m_rows->index(), m_texts, this))
@@ -81,12 +76,11 @@ LogView::LogView(LogHub &hub, QWidget *parent)
     , m_said(new QLabel(this))
     , m_status(new QLabel(this))
     , m_saver(new LogSaver(this, hub.model()))
-    , m_search(new RuleSearch(this))
+    , m_jumps(new RowJumps(hub, m_rows, m_table, m_findBar))
 {
     setObjectName(QStringLiteral("logView"));
     setPort(0);
     m_table->setObjectName(QStringLiteral("logTable"));
-    m_table->setMarks(&m_marks);
     m_status->setObjectName(QStringLiteral("logViewStatus"));
     m_said->setObjectName(QStringLiteral("logViewSaid"));
     QFont strong = m_said->font();
@@ -98,7 +92,6 @@ LogView::LogView(LogHub &hub, QWidget *parent)
     m_newBelow->setTextFormat(Qt::RichText);
     m_newBelow->hide();
     m_findBar->hide();
-    m_alertBar->hide();
     m_split->addWidget(m_table);
     m_split->addWidget(m_details);
     m_split->setStretchFactor(0, 1);
@@ -142,8 +135,8 @@ LogView::LogView(LogHub &hub, QWidget *parent)
     connect(m_filterBar, &FindBar::previousRequested, this, &LogView::applyFilter);
     connect(m_findBar, &FindBar::needleChanged, this,
             [this](const QString &text) { m_findBar->setStatus(Rule::parse(text).error()); });
-    connect(m_findBar, &FindBar::nextRequested, this, [this] { find(false); });
-    connect(m_findBar, &FindBar::previousRequested, this, [this] { find(true); });
+    connect(m_findBar, &FindBar::nextRequested, this, [this] { m_jumps->find(false); });
+    connect(m_findBar, &FindBar::previousRequested, this, [this] { m_jumps->find(true); });
 
     m_timeline->setCounts(&m_rows->counts());
     connect(m_timeline, &Timeline::secondClicked, this, &LogView::goToSecond);
@@ -158,10 +151,6 @@ LogView::LogView(LogHub &hub, QWidget *parent)
     });
     connect(m_rows, &ShownRows::rowsAppended, m_table, &LogTable::rowsAppended);
     connect(m_rows, &ShownRows::scanProgressed, this, &LogView::updateStatus);
-    connect(&hub, &LogHub::cleared, this, [this] {
-        m_marks.clear();
-        m_search->cancel();
-    });
     connect(m_table, &LogTable::currentRowChanged, this, &LogView::updateDetails);
     connect(m_table, &LogTable::rowActivated, this, &LogView::showDetails);
     connect(m_table, &LogTable::cellMenuRequested, this, &LogView::showCellMenu);
@@ -180,16 +169,7 @@ LogView::LogView(LogHub &hub, QWidget *parent)
                 menu.exec(m_table->header()->mapToGlobal(at));
             });
 
-    connect(m_search, &RuleSearch::found, this, [this](qint64 datagram, bool wrapped) {
-        goToDatagram(datagram, m_searchingProblems);
-        say(wrapped ? tr("Wrapped") : QString());
-    });
-    connect(m_search, &RuleSearch::notFound, this, [this](qint64 searched, const QString &error) {
-        const QString said = error.isEmpty()
-            ? tr("No %1 in %L2 arrivals").arg(m_searching).arg(searched)
-            : tr("Part of the record could not be read: %1").arg(error);
-        say(said);
-    });
+    connect(m_jumps, &RowJumps::said, this, &LogView::say);
 
     connect(m_saver, &LogSaver::progressChanged, this, [this](const QString &text) {
         m_saving = text;
@@ -287,15 +267,15 @@ void LogView::addActions()
         [this] { m_filterBar->open(); });
     add(edit, tr("&Find..."), { K::keyBindings(K::Find).value(0), K(Qt::Key_Slash) },
         [this] { m_findBar->open(); });
-    add(edit, tr("Find &Next"), { K(Qt::Key_F3), K(Qt::Key_N) }, [this] { find(false); });
+    add(edit, tr("Find &Next"), { K(Qt::Key_F3), K(Qt::Key_N) }, [this] { m_jumps->find(false); });
     add(edit, tr("Find Pre&vious"), { K(Qt::SHIFT | Qt::Key_F3), K(Qt::SHIFT | Qt::Key_N) },
-        [this] { find(true); });
+        [this] { m_jumps->find(true); });
     // Escape stops what runs (a filter, a search, an export), else leaves a field for the rows.
     add(edit, tr("&Stop"), { K(Qt::Key_Escape) }, [this] {
         if (m_rows->isScanning()) {
             m_rows->cancelScan();
-        } else if (m_search->isRunning()) {
-            m_search->cancel();
+        } else if (m_jumps->isSearching()) {
+            m_jumps->cancelSearch();
         } else if (m_saver->isSaving()) {
             m_saver->cancel();
         } else {
@@ -306,14 +286,17 @@ void LogView::addActions()
     });
 
     QMenu *go = menus->addMenu(tr("&Go"));
-    add(go, tr("&Next Problem"), { K(Qt::Key_F8), K(Qt::Key_E) }, [this] { jumpToProblem(false); });
+    add(go, tr("&Next Problem"), { K(Qt::Key_F8), K(Qt::Key_E) },
+        [this] { m_jumps->jumpToProblem(false); });
     add(go, tr("&Previous Problem"), { K(Qt::SHIFT | Qt::Key_F8), K(Qt::SHIFT | Qt::Key_E) },
-        [this] { jumpToProblem(true); });
+        [this] { m_jumps->jumpToProblem(true); });
     go->addSeparator();
-    add(go, tr("&Mark Row"), { K(Qt::CTRL | Qt::Key_F2), K(Qt::Key_M) }, [this] { toggleMark(); });
-    add(go, tr("Next M&ark"), { K(Qt::Key_F2), K(Qt::Key_U) }, [this] { jumpToMark(false); });
+    add(go, tr("&Mark Row"), { K(Qt::CTRL | Qt::Key_F2), K(Qt::Key_M) },
+        [this] { m_jumps->toggleMark(); });
+    add(go, tr("Next M&ark"), { K(Qt::Key_F2), K(Qt::Key_U) },
+        [this] { m_jumps->jumpToMark(false); });
     add(go, tr("Previous Ma&rk"), { K(Qt::SHIFT | Qt::Key_F2), K(Qt::SHIFT | Qt::Key_U) },
-        [this] { jumpToMark(true); });
+        [this] { m_jumps->jumpToMark(true); });
     go->addSeparator();
     add(go, tr("&Top"), { K(Qt::CTRL | Qt::Key_Home), K(Qt::Key_G) },
         [this] { m_table->setCurrentRow(0); });
@@ -420,14 +403,6 @@ void LogView::updateStatus()
     m_status->setText(parts.join(QStringLiteral(" · ")));
 }
 
-qint64 LogView::currentDatagram() const
-{
-    const qint64 row = m_table->currentRow();
-    if (row < 0 || row >= m_rows->index().count())
-        return -1;
-    return m_rows->index().at(row).datagram;
-}
-
 // Under the rows, as wide as they are, and nearly half their height the first time: the fields,
 // the structured data and the dump need that much.
 void LogView::showDetails()
@@ -502,7 +477,7 @@ void LogView::goToSecond(qint64 second)
 
 void LogView::showArrival(qint64 datagram)
 {
-    goToDatagram(datagram, false);
+    m_jumps->goToDatagram(datagram, false);
     raise();
     activateWindow();
 }
@@ -510,143 +485,27 @@ void LogView::showArrival(qint64 datagram)
 // The box's alert rules, set here too: the field takes the current row's host and program.
 void LogView::addAlertActions(QMenuBar *menus)
 {
-    const auto setRule = [this] {
-        const Rule rule = Rule::parse(m_alertBar->needle());
-        if (!rule.isValid()) {
-            m_alertBar->setStatus(rule.error());
-            return;
-        }
-        if (m_alerts)
-            m_alerts->add(rule);
-        m_alertBar->hide();
-        m_table->setFocus();
-    };
-    connect(m_alertBar, &FindBar::nextRequested, this, setRule);
-    connect(m_alertBar, &FindBar::previousRequested, this, setRule);
-    connect(m_alertBar, &FindBar::closeRequested, this, [this] {
-        m_alertBar->hide();
-        m_table->setFocus();
-    });
+    connect(m_alertBar, &AlertField::closed, m_table, [this] { m_table->setFocus(); });
     QMenu *alerts = menus->addMenu(tr("&Alerts"));
     // Owned by the view: the menu's clear() deletes the rules' entries, made for each showing.
     auto *openField = new QAction(tr("Alert O&n..."), this);
     connect(openField, &QAction::triggered, this, [this] {
-        const qint64 datagram = currentDatagram();
-        m_alertBar->setNeedle(m_alerts && datagram >= 0 ? m_alerts->ruleLike(datagram) : QString());
-        m_alertBar->setStatus({});
-        m_alertBar->open();
+        const qint64 datagram = m_jumps->currentDatagram();
+        m_alertBar->openWith(datagram >= 0 ? m_alerts.ruleLike(datagram) : QString());
     });
     openField->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
     addAction(openField);
     auto *errors = new QAction(tr("Alert on E&rrors"), this);
-    connect(errors, &QAction::triggered, this, [this] {
-        if (m_alerts)
-            m_alerts->add(Rule::parse(Rule::termFor(Rule::Field::Severity, "err", false)));
-    });
+    connect(errors, &QAction::triggered, this, [this] { m_alerts.addErrors(); });
     alerts->addActions({ openField, errors });
     connect(alerts, &QMenu::aboutToShow, this, [this, alerts, openField, errors] {
         alerts->clear();
         alerts->addActions({ openField, errors });
-        if (m_alerts)
-            AlertController::addRulesTo(alerts, *m_alerts);
+        AlertController::addRulesTo(alerts, m_alerts);
     });
 }
 
 // A problem is shown at its gap's row where the system dropped datagrams before it.
-void LogView::goToDatagram(qint64 datagram, bool toGap)
-{
-    const RowIndex &index = m_rows->index();
-    qint64 row = index.rowOf(datagram);
-    if (!toGap && row + 1 < index.count() && index.at(row).gap
-        && index.at(row + 1) == RowIndex::Row { datagram, false })
-        ++row;
-    m_table->setCurrentRow(row);
-}
-
-void LogView::search(bool backward, const RuleSearch::Test &test, bool needsFields,
-                     const QString &what, bool problems)
-{
-    m_searchingProblems = problems;
-    const Rule &filter = m_rows->rule();
-    RuleSearch::Test shown = test;
-    if (!filter.isEmpty()) {
-        shown = [test, filter](const ArrivalEntry &entry, QByteArrayView payload,
-                               const SyslogFields *fields) {
-            return test(entry, payload, fields) && filter.matches(entry, payload, fields);
-        };
-    }
-    m_searching = what;
-    say(QString());
-    const qint64 from = currentDatagram() >= 0 ? currentDatagram()
-        : backward                             ? m_hub.arrivals().size()
-                                               : -1;
-    m_search->start(m_hub.arrivals().snapshot(), from, backward, shown,
-                    needsFields || filter.needsFields());
-}
-
-void LogView::find(bool backward)
-{
-    const Rule rule = Rule::parse(m_findBar->needle());
-    if (rule.isEmpty() || !rule.isValid()) {
-        m_findBar->open();
-        return;
-    }
-    search(
-        backward,
-        [rule](const ArrivalEntry &entry, QByteArrayView payload, const SyslogFields *fields) {
-            return rule.matches(entry, payload, fields);
-        },
-        rule.needsFields(), tr("match"), false);
-}
-
-void LogView::jumpToProblem(bool backward)
-{
-    search(
-        backward,
-        [](const ArrivalEntry &entry, QByteArrayView, const SyslogFields *) {
-            return isProblem(entry);
-        },
-        false, tr("problem"), true);
-}
-
-void LogView::toggleMark()
-{
-    const qint64 datagram = currentDatagram();
-    if (datagram < 0)
-        return;
-    if (!m_marks.erase(datagram))
-        m_marks.insert(datagram);
-    m_table->viewport()->update();
-}
-
-void LogView::jumpToMark(bool backward)
-{
-    const RowIndex &index = m_rows->index();
-    // The marks shown, after the current row or before it, then round the end.
-    const qint64 current = currentDatagram();
-    std::vector<qint64> shown;
-    for (const qint64 datagram : m_marks) {
-        const qint64 row = index.rowOf(datagram);
-        for (qint64 at = row; at < index.count() && at <= row + 1; ++at) {
-            if (index.at(at) == RowIndex::Row { datagram, false })
-                shown.push_back(datagram);
-        }
-    }
-    if (shown.empty()) {
-        say(tr("No marks in the rows shown"));
-        return;
-    }
-    qint64 target = 0;
-    if (backward) {
-        const auto before = std::lower_bound(shown.begin(), shown.end(), current);
-        target = before != shown.begin() ? *std::prev(before) : shown.back();
-    } else {
-        const auto after = std::upper_bound(shown.begin(), shown.end(), current);
-        target = after != shown.end() ? *after : shown.front();
-    }
-    m_table->setCurrentRow(index.rowOf(target) + (index.at(index.rowOf(target)).gap ? 1 : 0));
-}
-
 std::vector<qint64> LogView::selectedDatagrams() const
 {
     const RowIndex &index = m_rows->index();

@@ -5,14 +5,13 @@
 #define HARKLINE_LOGVIEW_H
 
 #include "RowTexts.h"
-#include "RuleSearch.h"
 
 #include <QTimer>
 #include <QWidget>
 
 #include <deque>
-#include <set>
 
+class AlertField;
 class AlertRules;
 class DatagramDetails;
 class FindBar;
@@ -25,6 +24,7 @@ class QMenu;
 class QMenuBar;
 class QSplitter;
 class QToolBar;
+class RowJumps;
 class SendersPanel;
 class ShownRows;
 class Timeline;
@@ -38,7 +38,8 @@ class LogView : public QWidget
     Q_OBJECT
 
 public:
-    explicit LogView(LogHub &hub, QWidget *parent = nullptr);
+    // 'alerts' are the rules its Alerts menu and field set, the box's.
+    LogView(LogHub &hub, AlertRules &alerts, QWidget *parent = nullptr);
     ~LogView() override;
 
     // The title names the port the datagrams come to.
@@ -47,8 +48,6 @@ public:
     void open(const QWidget *main);
     // Makes datagram 'datagram' the current row, raised.
     void showArrival(qint64 datagram);
-    // The alert rules its Alerts menu and field set.
-    void setAlerts(AlertRules *alerts) { m_alerts = alerts; }
 
 protected:
     void hideEvent(QHideEvent *event) override;
@@ -63,16 +62,8 @@ private:
     void updateDetails();
     // What a find, a jump or an export has to tell, until the next.
     void say(const QString &text);
-    void find(bool backward);
-    void jumpToProblem(bool backward);
-    // 'problems': the jump to problems, which lands on a gap's row.
-    void search(bool backward, const RuleSearch::Test &test, bool needsFields, const QString &what,
-                bool problems);
-    void goToDatagram(qint64 datagram, bool toGap);
     void goToSecond(qint64 second);
     void updateTimeline();
-    void toggleMark();
-    void jumpToMark(bool backward);
     void copyRows() const;
     void exportRows();
     void showCellMenu(qint64 row, int column, const QPoint &at);
@@ -80,15 +71,14 @@ private:
     void addColumnActions(QMenu *menu);
     // The datagrams of the selected rows, in order; gaps left out.
     std::vector<qint64> selectedDatagrams() const;
-    qint64 currentDatagram() const;
 
     LogHub &m_hub;
     ShownRows *m_rows;
     RowTexts m_texts;
     FindBar *m_filterBar;
     FindBar *m_findBar;
-    FindBar *m_alertBar;
-    AlertRules *m_alerts = nullptr;
+    AlertRules &m_alerts;
+    AlertField *m_alertBar;
     QToolBar *m_tools;
     Timeline *m_timeline;
     LogTable *m_table;
@@ -103,14 +93,11 @@ private:
     QLabel *m_said;
     QLabel *m_status;
     LogSaver *m_saver;
-    RuleSearch *m_search;
-    QString m_searching; // what the search running looks for, for its answer
-    bool m_searchingProblems = false;
+    RowJumps *m_jumps;
     QString m_saving; // the export's progress, while one runs
     QTimer m_filterPause;
     QTimer m_statusTimer;
     std::deque<std::pair<qint64, qint64>> m_sizes; // (ms, arrivals), for the rate
-    std::set<qint64> m_marks; // datagrams
     bool m_placed = false;
 };
 
