@@ -244,7 +244,12 @@ std::optional<Rule::Term> Rule::termOf(QStringView word, bool quoted, QString *e
             return term;
         }
     }
-    term.caseCounts = caseRuleOf(word) == Qt::CaseSensitive;
+    // Folding changes only ASCII's capitals, which a word without ASCII letters never matches
+    // either way: it is looked for as it is, sparing every payload the folding.
+    const bool letters = std::any_of(word.begin(), word.end(), [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+    });
+    term.caseCounts = !letters || caseRuleOf(word) == Qt::CaseSensitive;
     const QString written = word.toString();
     const bool latin1 =
         std::all_of(word.begin(), word.end(), [](QChar c) { return c.unicode() <= 0xFF; });

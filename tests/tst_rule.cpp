@@ -37,6 +37,9 @@ void tst_Rule::matches_data()
     QTest::newRow("a word, any case") << "accepted" << sshd << true;
     QTest::newRow("a capital: the case counts") << "admin" << sshd << true;
     QTest::newRow("a capital that is not there") << "ADMIN" << sshd << false;
+    QTest::newRow("no letters") << "[812]:" << sshd << true;
+    QTest::newRow("one letter among digits, any case") << "0x1f" << QByteArray("ID 0X1F") << true;
+    QTest::newRow("no ASCII letter") << QString::fromUtf8("é") << QByteArray("caf\xC3\xA9") << true;
     QTest::newRow("!word") << "!accepted" << sshd << false;
     QTest::newRow("two words, both must hold") << "accepted nothere" << sshd << false;
     QTest::newRow("quoted, with a space") << "\"publickey for\"" << sshd << true;

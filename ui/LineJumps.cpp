@@ -100,5 +100,5 @@ void LineJumps::toggleMark()
 void LineJumps::markArrival(qint64 arrival)
 {
     m_marked.insert(arrival);
-    emit marked();
+    emit arrivalMarked(arrival);
 }

@@ -35,8 +35,8 @@ public:
     bool isMarked(const QTextBlock &line) const;
 
 signals:
-    // A line not yet painted as marked may be.
-    void marked();
+    // Datagram 'arrival' was marked: its line, if shown, is to be painted again.
+    void arrivalMarked(qint64 arrival);
 
 private:
     bool isProblem(const QTextBlock &line) const;

@@ -110,9 +110,15 @@ LogBox::LogBox(QWidget *parent)
     });
     m_margin->setFilter(m_filter);
     m_margin->setJumps(m_jumps);
-    connect(m_jumps, &LineJumps::marked, this, [this] {
-        viewport()->update();
-        m_margin->update();
+    // Only the line: in a flood, matches come in most turns of the event loop, which otherwise
+    // paint only the lines that arrived.
+    connect(m_jumps, &LineJumps::arrivalMarked, this, [this](qint64 arrival) {
+        for (const VisibleLine &line : visibleLines()) {
+            if (m_model.lines().firstLineArrival(line.block) == arrival) {
+                viewport()->update(0, line.top, viewport()->width(), line.height);
+                m_margin->update(0, line.top, m_margin->width(), line.height);
+            }
+        }
     });
     connect(m_filter, &LineFilter::changed, this, [this] {
         if (m_wasFollowing || isFollowing())
