@@ -68,6 +68,7 @@ private slots:
     void throttleSumsWhatComesBetween_data();
     void throttleSumsWhatComesBetween();
     void alertsReachTheDesktop();
+    void marksStayAsLinesMoveOut();
 
 private:
     QProcess m_bus;
@@ -284,6 +285,28 @@ void tst_Alerts::alertsReachTheDesktop()
     QCOMPARE(service.calls.size(), told);
     QVERIFY(!jumps.isMarked(lineOf("after")));
     QDBusConnection::disconnectFromBus("notifications");
+}
+
+void tst_Alerts::marksStayAsLinesMoveOut()
+{
+    // Every datagram matches: whichever line is the first kept when lines move out is marked.
+    LogBox log;
+    log.setDocumentLimit({ 160, 1 << 20 });
+    log.findChild<AlertController *>()->rules().add(QStringLiteral("line"));
+    for (int i = 0; i < 500; ++i) {
+        log.appendLine(QStringLiteral("line %1").arg(i), arrivalFrom("192.0.2.1", 514, i));
+        if (i % 7 == 0) {
+            log.insertPending();
+            QCoreApplication::processEvents();
+        }
+    }
+    log.insertPending();
+    QCoreApplication::processEvents();
+    QVERIFY(log.document()->blockCount() <= 161);
+    const LineJumps &jumps = *log.findChild<LineJumps *>();
+    for (QTextBlock line = log.document()->firstBlock(); line.isValid() && !line.text().isEmpty();
+         line = line.next())
+        QVERIFY2(jumps.isMarked(line), qPrintable(line.text()));
 }
 
 QTEST_MAIN(tst_Alerts)
