@@ -26,7 +26,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>

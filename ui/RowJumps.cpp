@@ -8,6 +8,8 @@
 #include "LogTable.h"
 #include "ShownRows.h"
 
+#include <algorithm>
+
 namespace {
 
 // Warning: the least urgent severity a problem has.
